@@ -1,0 +1,112 @@
+// tavu-editor: the TAVU Picture Editor.
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include "platform/headless/headless_platform.h"
+#include "platform/sdl/sdl_platform.h"
+#include "shell/app.h"
+#include "shell/script.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: tavu-editor [--dir DIR] [--script FILE|-] [--screen WxH]\n"
+    "\n"
+    "Opens the game data directory (the current one, or DIR) in the TAVU Picture Editor.\n"
+    "\n"
+    "  --dir DIR        work in DIR\n"
+    "  --script FILE    run headless, driven by the script in FILE (- reads standard input)\n"
+    "  --screen WxH     screen size of the headless run (default 1920x1080)\n"
+    "  --help           show this text\n"
+    "  --version        show the version\n";
+
+bool parse_screen(const std::string& s, tavu::platform::ScreenSize& out) {
+  int w = 0, h = 0;
+  char x = 0, extra = 0;
+  if (std::sscanf(s.c_str(), "%d%c%d%c", &w, &x, &h, &extra) != 3 || (x != 'x' && x != 'X') ||
+      w <= 0 || h <= 0 || w > 65535 || h > 65535)
+    return false;
+  out = {w, h};
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string dir, script;
+  bool have_script = false;
+  tavu::platform::ScreenSize screen{1920, 1080};
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    auto value = [&](std::string& out) {
+      if (i + 1 >= argc) {
+        std::fprintf(stderr, "tavu-editor: %s needs a value\n%s", arg.c_str(), kUsage);
+        return false;
+      }
+      out = argv[++i];
+      return true;
+    };
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    } else if (arg == "--version") {
+      std::printf("%s %s\n", tavu::kProgramTitle, tavu::kProgramVersion);
+      return 0;
+    } else if (arg == "--dir") {
+      if (!value(dir)) return 2;
+    } else if (arg == "--script") {
+      if (!value(script)) return 2;
+      have_script = true;
+    } else if (arg == "--screen") {
+      std::string s;
+      if (!value(s)) return 2;
+      if (!parse_screen(s, screen)) {
+        std::fprintf(stderr, "tavu-editor: bad screen size '%s' (expected WxH)\n", s.c_str());
+        return 2;
+      }
+    } else {
+      std::fprintf(stderr, "tavu-editor: unknown argument '%s'\n%s", arg.c_str(), kUsage);
+      return 2;
+    }
+  }
+
+  std::unique_ptr<std::istream> script_input;
+  if (have_script) {
+    if (script == "-") {
+      script_input = std::make_unique<std::istream>(std::cin.rdbuf());
+    } else {
+      auto file = std::make_unique<std::ifstream>(script);
+      if (!*file) {
+        std::fprintf(stderr, "tavu-editor: cannot read script '%s'\n", script.c_str());
+        return 2;
+      }
+      script_input = std::move(file);
+    }
+  }
+  if (!dir.empty()) {
+    std::error_code ec;
+    std::filesystem::current_path(dir, ec);
+    if (ec) {
+      std::fprintf(stderr, "tavu-editor: cannot enter '%s': %s\n", dir.c_str(),
+                   ec.message().c_str());
+      return 2;
+    }
+  }
+
+  if (have_script) {
+    tavu::platform::HeadlessPlatform headless(screen);
+    tavu::ScriptRunner runner(headless, std::move(script_input));
+    headless.set_idle_handler([&runner] { runner.step(); });
+    tavu::platform::set_current(&headless);
+    return tavu::run_program();
+  }
+  std::unique_ptr<tavu::platform::Platform> sdl = tavu::platform::make_sdl_platform();
+  if (!sdl) return 1;
+  tavu::platform::set_current(sdl.get());
+  return tavu::run_program();
+}

@@ -1,0 +1,155 @@
+#include "shell/modes.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "shell/app.h"
+#include "shell/placeholder_modes.h"
+#include "shell/status.h"
+#include "sprites/sprite_mode.h"
+#include "sprites/text.h"
+
+namespace tavu {
+
+const char* const kCommonHelp =
+    "F1\t\t\t\t\t- toggle help\nA\t\t\t\t\t- about\nAlt + enter\t\t\t- toggle fullscreen\n";
+
+namespace {
+
+constexpr int kNoMode = 6;
+constexpr std::size_t kHelpBufferSize = 4108;
+constexpr std::uint32_t kAboutDuration = 4000;
+constexpr std::uint32_t kModeNameDuration = 700;
+
+struct ModeState {
+  std::array<ModeDescriptor, kModeCount> table;
+  std::array<std::uint8_t, 256> key_to_mode{};
+  int current = 0;
+  int (*overlay_colour)() = nullptr;
+  std::array<char, kHelpBufferSize> help_buffer{};
+};
+
+ModeState& modes() {
+  static ModeState s = [] {
+    ModeState m{};
+    m.table = {sprite_mode_descriptor(), picture_mode_descriptor(), pitch_mode_descriptor(),
+               pattern_mode_descriptor(), replay_mode_descriptor(), test_mode_descriptor()};
+    return m;
+  }();
+  return s;
+}
+
+// The about message's credit line, kept scrambled so it does not show up as
+// plain text in the program file.
+constexpr unsigned char kCreditKey = 0x5A;
+constexpr unsigned char kScrambledCredit[] = {
+    0x17, 0x3b, 0x3e, 0x3f, 0x7a, 0x38, 0x23, 0x7a, 0x37, 0x35, 0x3e, 0x3e, 0x3f, 0x28,
+    0x29, 0x7a, 0x3c, 0x35, 0x28, 0x7a, 0x37, 0x35, 0x3e, 0x3e, 0x3f, 0x28, 0x29};
+
+std::string credit_line() {
+  std::string s;
+  for (unsigned char c : kScrambledCredit) s.push_back(static_cast<char>(c ^ kCreditKey));
+  return s;
+}
+
+// Bits of the modifier mask that are held now: 1 Alt, 2 Ctrl, 4 Shift, 8 Windows.
+std::uint32_t held_modifiers() {
+  auto& p = platform::current();
+  std::uint32_t m = 0;
+  if (p.key_down(platform::VK_MENU)) m |= 1;
+  if (p.key_down(platform::VK_CONTROL)) m |= 2;
+  if (p.key_down(platform::VK_SHIFT)) m |= 4;
+  if (p.key_down(platform::VK_LWIN) || p.key_down(platform::VK_RWIN)) m |= 8;
+  return m;
+}
+
+}  // namespace
+
+std::array<ModeDescriptor, kModeCount>& mode_table() { return modes().table; }
+int current_mode() { return modes().current; }
+
+void set_overlay_colour_source(int (*source)()) { modes().overlay_colour = source; }
+
+void build_key_to_mode_table() {
+  ModeState& s = modes();
+  s.key_to_mode.fill(kNoMode);
+  for (int i = 0; i < kModeCount; ++i)
+    s.key_to_mode[s.table[i].hot_key & 0xFF] = static_cast<std::uint8_t>(i);
+}
+
+void switch_mode(int index) {
+  ModeState& s = modes();
+  int previous = s.current;
+  s.current = index;
+  s.table[previous].leave();
+  s.table[index].enter(previous);
+  show_status(s.table[index].name, kModeNameDuration, kTextTopRight);
+}
+
+void dispatch_key(std::uint32_t vk, std::int64_t lparam) {
+  ModeState& s = modes();
+  StatusState& st = status_state();
+  if (st.quit_question) {
+    quit_flow_key(vk);
+    return;
+  }
+  if (st.key_capture) {
+    if (st.key_capture(vk, lparam)) request_redraw();
+    return;
+  }
+  if (vk == platform::VK_ESCAPE) {
+    st.quit_question = true;
+    s.table[s.current].leave();
+    quit_flow_key(vk);
+    request_redraw();
+    return;
+  }
+  if (vk == 'A') {
+    char about[256];
+    std::snprintf(about, sizeof about, "%s %s\n%s", kProgramTitle, kProgramVersion,
+                  credit_line().c_str());
+    show_status(about, kAboutDuration, kTextCentred);
+    request_redraw();
+    return;
+  }
+  if (vk == platform::VK_F1) {
+    set_app_flag(help_visible, !app_flag(help_visible));
+    request_redraw();
+    return;
+  }
+  if (vk < 256) {
+    int m = s.key_to_mode[vk];
+    if (m < kModeCount && (s.table[m].modifiers == 0 || held_modifiers() == s.table[m].modifiers)) {
+      switch_mode(m);
+      request_redraw();
+      return;
+    }
+  }
+  if (s.table[s.current].keys(vk, lparam)) request_redraw();
+}
+
+void compose_frame() {
+  ModeState& s = modes();
+  // Full screen presents through its own device; until it exists the window
+  // is the only target.
+  std::uint8_t* target = framebuffer();
+  target = s.table[s.current].draw(target, kScreenWidth);
+  int colour = (s.current == kPictureMode && s.overlay_colour) ? s.overlay_colour() : -1;
+  if (app_flag(help_visible)) {
+    const char* help = s.table[s.current].help;
+    std::size_t common = std::strlen(kCommonHelp);
+    std::memcpy(s.help_buffer.data(), kCommonHelp, common);
+    std::size_t room = kHelpBufferSize - common - 1;
+    std::size_t n = std::min(std::strlen(help), room);
+    std::memcpy(s.help_buffer.data() + common, help, n);
+    s.help_buffer[common + n] = '\0';
+    draw_text(s.help_buffer.data(), 16, 16, target, kScreenWidth, 0, colour,
+              s.current == kReplayMode ? 0x60 : 0x20);
+  }
+  const StatusState& st = status_state();
+  if (st.showing) draw_text(st.text.c_str(), 0, 0, target, kScreenWidth, 1, colour, st.flags);
+  present_window();
+}
+
+}  // namespace tavu

@@ -1,0 +1,36 @@
+// Scripted runs: a script drives the editor on the headless backend, one line
+// at a time whenever the editor is idle.
+#pragma once
+
+#include <cstdint>
+#include <istream>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/headless/headless_platform.h"
+
+namespace tavu {
+
+// Parses a key name as scripts write it (RETURN, F10, PGDN, A, 7, 0x6B).
+std::optional<std::uint32_t> parse_key_name(const std::string& name);
+
+class ScriptRunner {
+ public:
+  ScriptRunner(platform::HeadlessPlatform& platform, std::unique_ptr<std::istream> input);
+  // Runs the next line; at the end of the script asks the platform to exit
+  // with 0, on an error with 2 (after "script line N: ..." on stderr).
+  void step();
+
+ private:
+  bool run_line(const std::string& line, std::string& error);
+  bool press(const std::string& spec, std::string& error);
+  void key_message(std::uint32_t vk, bool down, bool alt);
+  void mouse(std::uint32_t message, int x, int y, bool ctrl, bool button_held);
+
+  platform::HeadlessPlatform& platform_;
+  std::unique_ptr<std::istream> input_;
+  int line_number_ = 0;
+};
+
+}  // namespace tavu
