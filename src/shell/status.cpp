@@ -143,7 +143,8 @@ void add_startup_failure_reason(const std::string& reason) {
   // The buffer holds 1022 characters; what does not fit is cut.
   std::string& t = status_state().failure_text;
   constexpr std::size_t limit = kFailureSize - 2;
-  if (limit > t.size() && limit - t.size() > 8) t += "Reason:\n";
+  if (t.size() >= limit) return;
+  if (limit - t.size() > 8) t += "Reason:\n";
   std::string text = reason.substr(0, reason.find('\0'));
   if (t.size() + text.size() > limit) text.resize(limit > t.size() ? limit - t.size() : 0);
   t += text;

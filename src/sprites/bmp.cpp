@@ -7,8 +7,8 @@
 namespace tavu {
 
 void make_bmp_headers(std::span<std::uint8_t, kBmpFileHeaderSize> fh,
-                      std::span<std::uint8_t, kBmpInfoHeaderSize> ih,
-                      std::uint32_t palette_entries, std::int32_t width, std::int32_t height) {
+                      std::span<std::uint8_t, kBmpInfoHeaderSize> ih, std::uint32_t palette_entries,
+                      std::int32_t width, std::int32_t height) {
   const std::uint32_t data_offset = 54 + 4 * palette_entries;
   const std::uint32_t image_size =
       bmp_row_stride(static_cast<std::uint32_t>(width)) * static_cast<std::uint32_t>(height);
@@ -48,9 +48,8 @@ std::vector<std::uint8_t> make_bmp_file(std::span<const std::uint8_t> rgb,
     const std::size_t src = static_cast<std::size_t>(r) * width;
     if (src + width > pixels.size()) break;
     std::copy_n(pixels.begin() + static_cast<std::ptrdiff_t>(src), width,
-                out.begin() + static_cast<std::ptrdiff_t>(data_offset +
-                                                          static_cast<std::size_t>(height - 1 - r) *
-                                                              stride));
+                out.begin() + static_cast<std::ptrdiff_t>(
+                                  data_offset + static_cast<std::size_t>(height - 1 - r) * stride));
   }
   return out;
 }
@@ -86,8 +85,9 @@ BmpView read_bmp(std::span<const std::uint8_t> file) {
     return v;
   }
   i.stride = bmp_row_stride(static_cast<std::uint32_t>(i.width));
-  const std::uint64_t end = static_cast<std::uint64_t>(i.data_offset) +
-                            static_cast<std::uint64_t>(i.stride) * static_cast<std::uint32_t>(i.height);
+  const std::uint64_t end =
+      static_cast<std::uint64_t>(i.data_offset) +
+      static_cast<std::uint64_t>(i.stride) * static_cast<std::uint32_t>(i.height);
   if (end > file.size()) {
     v.status = BmpStatus::missing_pixels;
     return v;

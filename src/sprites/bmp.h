@@ -14,7 +14,9 @@ inline constexpr std::size_t kBmpFileHeaderSize = 14;
 inline constexpr std::size_t kBmpInfoHeaderSize = 40;
 
 // Width rounded up to a multiple of four bytes.
-inline std::uint32_t bmp_row_stride(std::uint32_t width) { return (width + 3u) & ~3u; }
+inline std::uint32_t bmp_row_stride(std::uint32_t width) {
+  return (width + 3u) & ~3u;
+}
 
 // Fills the two headers for an 8-bit image with `palette_entries` colours.
 void make_bmp_headers(std::span<std::uint8_t, kBmpFileHeaderSize> file_header,

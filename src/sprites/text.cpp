@@ -183,8 +183,8 @@ TextSize measure_text(const char* text, bool first_line_only, int big) {
   return measure_text(sprite_table(), text, first_line_only, big);
 }
 
-void draw_text(const char* text, int x, int y, std::uint8_t* target, int pitch, int big,
-               int colour, std::uint32_t flags) {
+void draw_text(const char* text, int x, int y, std::uint8_t* target, int pitch, int big, int colour,
+               std::uint32_t flags) {
   draw_text(sprite_table(), text, x, y, target, pitch, big, colour, flags);
 }
 

@@ -48,8 +48,8 @@ void draw_text(std::span<const SpriteRecord> font, const char* text, int x, int 
 
 // The same with the loaded Sprite table.
 TextSize measure_text(const char* text, bool first_line_only, int big);
-void draw_text(const char* text, int x, int y, std::uint8_t* target, int pitch, int big,
-               int colour, std::uint32_t flags);
+void draw_text(const char* text, int x, int y, std::uint8_t* target, int pitch, int big, int colour,
+               std::uint32_t flags);
 // `value` in decimal, natural colours, flags 0.
 void draw_number(std::int32_t value, int x, int y, std::uint8_t* target, int pitch, int big);
 

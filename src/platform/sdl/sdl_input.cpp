@@ -1,0 +1,261 @@
+#include "platform/sdl/sdl_input.h"
+
+#include <SDL2/SDL_mouse.h>
+
+#include <algorithm>
+
+namespace tavu::platform::sdl {
+namespace {
+
+// Codes Windows has for keys the program itself never names.
+constexpr std::uint32_t VK_CAPITAL = 0x14;
+constexpr std::uint32_t VK_SNAPSHOT = 0x2C;
+constexpr std::uint32_t VK_APPS = 0x5D;
+constexpr std::uint32_t VK_NUMLOCK = 0x90;
+constexpr std::uint32_t VK_SCROLL = 0x91;
+constexpr std::uint32_t VK_OEM_1 = 0xBA;  // ;:
+constexpr std::uint32_t VK_OEM_PLUS = 0xBB;
+constexpr std::uint32_t VK_OEM_COMMA = 0xBC;
+constexpr std::uint32_t VK_OEM_MINUS = 0xBD;
+constexpr std::uint32_t VK_OEM_PERIOD = 0xBE;
+constexpr std::uint32_t VK_OEM_2 = 0xBF;  // /?
+constexpr std::uint32_t VK_OEM_3 = 0xC0;  // `~
+constexpr std::uint32_t VK_OEM_4 = 0xDB;  // [{
+constexpr std::uint32_t VK_OEM_5 = 0xDC;  // \|
+constexpr std::uint32_t VK_OEM_6 = 0xDD;  // ]}
+constexpr std::uint32_t VK_OEM_7 = 0xDE;  // '"
+constexpr std::uint32_t VK_OEM_102 = 0xE2;
+
+constexpr KeyCode same(std::uint32_t vk) {
+  return {vk, vk};
+}
+
+// Keys whose meaning is their position on the keyboard.
+KeyCode by_scancode(SDL_Scancode sc) {
+  if (sc >= SDL_SCANCODE_1 && sc <= SDL_SCANCODE_9) return same('1' + (sc - SDL_SCANCODE_1));
+  if (sc >= SDL_SCANCODE_KP_1 && sc <= SDL_SCANCODE_KP_9)
+    return same(VK_NUMPAD0 + 1 + (sc - SDL_SCANCODE_KP_1));
+  if (sc >= SDL_SCANCODE_F1 && sc <= SDL_SCANCODE_F12) return same(VK_F1 + (sc - SDL_SCANCODE_F1));
+  if (sc >= SDL_SCANCODE_F13 && sc <= SDL_SCANCODE_F24)
+    return same(VK_F1 + 12 + (sc - SDL_SCANCODE_F13));
+  switch (sc) {
+    case SDL_SCANCODE_0:
+      return same('0');
+    case SDL_SCANCODE_KP_0:
+      return same(VK_NUMPAD0);
+    case SDL_SCANCODE_KP_PLUS:
+      return same(VK_ADD);
+    case SDL_SCANCODE_KP_MINUS:
+      return same(VK_SUBTRACT);
+    case SDL_SCANCODE_KP_MULTIPLY:
+      return same(VK_MULTIPLY);
+    case SDL_SCANCODE_KP_DIVIDE:
+      return same(VK_DIVIDE);
+    case SDL_SCANCODE_KP_PERIOD:
+      return same(VK_DECIMAL);
+    case SDL_SCANCODE_KP_ENTER:
+      return same(VK_RETURN);
+    case SDL_SCANCODE_RETURN:
+      return same(VK_RETURN);
+    case SDL_SCANCODE_ESCAPE:
+      return same(VK_ESCAPE);
+    case SDL_SCANCODE_BACKSPACE:
+      return same(VK_BACK);
+    case SDL_SCANCODE_TAB:
+      return same(VK_TAB);
+    case SDL_SCANCODE_SPACE:
+      return same(VK_SPACE);
+    case SDL_SCANCODE_PAUSE:
+      return same(VK_PAUSE);
+    case SDL_SCANCODE_INSERT:
+      return same(VK_INSERT);
+    case SDL_SCANCODE_DELETE:
+      return same(VK_DELETE);
+    case SDL_SCANCODE_HOME:
+      return same(VK_HOME);
+    case SDL_SCANCODE_END:
+      return same(VK_END);
+    case SDL_SCANCODE_PAGEUP:
+      return same(VK_PRIOR);
+    case SDL_SCANCODE_PAGEDOWN:
+      return same(VK_NEXT);
+    case SDL_SCANCODE_LEFT:
+      return same(VK_LEFT);
+    case SDL_SCANCODE_RIGHT:
+      return same(VK_RIGHT);
+    case SDL_SCANCODE_UP:
+      return same(VK_UP);
+    case SDL_SCANCODE_DOWN:
+      return same(VK_DOWN);
+    case SDL_SCANCODE_CAPSLOCK:
+      return same(VK_CAPITAL);
+    case SDL_SCANCODE_NUMLOCKCLEAR:
+      return same(VK_NUMLOCK);
+    case SDL_SCANCODE_SCROLLLOCK:
+      return same(VK_SCROLL);
+    case SDL_SCANCODE_PRINTSCREEN:
+      return same(VK_SNAPSHOT);
+    case SDL_SCANCODE_APPLICATION:
+      return same(VK_APPS);
+    case SDL_SCANCODE_NONUSBACKSLASH:
+      return same(VK_OEM_102);
+    case SDL_SCANCODE_LSHIFT:
+      return {VK_SHIFT, VK_LSHIFT};
+    case SDL_SCANCODE_RSHIFT:
+      return {VK_SHIFT, VK_RSHIFT};
+    case SDL_SCANCODE_LCTRL:
+      return {VK_CONTROL, VK_LCONTROL};
+    case SDL_SCANCODE_RCTRL:
+      return {VK_CONTROL, VK_RCONTROL};
+    case SDL_SCANCODE_LALT:
+      return {VK_MENU, VK_LMENU};
+    case SDL_SCANCODE_RALT:
+      return {VK_MENU, VK_RMENU};
+    case SDL_SCANCODE_LGUI:
+      return same(VK_LWIN);
+    case SDL_SCANCODE_RGUI:
+      return same(VK_RWIN);
+    default:
+      return {};
+  }
+}
+
+// Punctuation follows the layout, as Windows' OEM codes do.
+KeyCode by_keycode(SDL_Keycode key) {
+  if (key >= SDLK_a && key <= SDLK_z) return same('A' + (key - SDLK_a));
+  switch (key) {
+    case SDLK_SEMICOLON:
+      return same(VK_OEM_1);
+    case SDLK_EQUALS:
+    case SDLK_PLUS:
+      return same(VK_OEM_PLUS);
+    case SDLK_COMMA:
+      return same(VK_OEM_COMMA);
+    case SDLK_MINUS:
+      return same(VK_OEM_MINUS);
+    case SDLK_PERIOD:
+      return same(VK_OEM_PERIOD);
+    case SDLK_SLASH:
+      return same(VK_OEM_2);
+    case SDLK_BACKQUOTE:
+      return same(VK_OEM_3);
+    case SDLK_LEFTBRACKET:
+      return same(VK_OEM_4);
+    case SDLK_BACKSLASH:
+      return same(VK_OEM_5);
+    case SDLK_RIGHTBRACKET:
+      return same(VK_OEM_6);
+    case SDLK_QUOTE:
+      return same(VK_OEM_7);
+    default:
+      return {};
+  }
+}
+
+bool is_modifier_pair(std::uint32_t vk) {
+  return vk == VK_SHIFT || vk == VK_CONTROL || vk == VK_MENU;
+}
+
+std::uint64_t ticks_for_ms(std::uint64_t frequency, std::uint64_t ms) {
+  return std::max<std::uint64_t>(1, frequency * ms / 1000);
+}
+
+}  // namespace
+
+KeyCode key_code_for(SDL_Scancode scancode, SDL_Keycode keycode) {
+  if (KeyCode k = by_scancode(scancode); k.vk != 0) return k;
+  if (KeyCode k = by_keycode(keycode); k.vk != 0) return k;
+  // Layouts without Latin letters still give the letter keys their codes.
+  if (scancode >= SDL_SCANCODE_A && scancode <= SDL_SCANCODE_Z)
+    return same('A' + (scancode - SDL_SCANCODE_A));
+  return {};
+}
+
+bool KeyboardState::down(std::uint32_t vk) const {
+  return vk < down_.size() && down_[vk];
+}
+
+Message KeyboardState::down_message(std::uint32_t vk, bool repeated) const {
+  const bool alt = down(VK_MENU);
+  Message m;
+  m.message = (alt || vk == VK_F10) ? WM_SYSKEYDOWN : WM_KEYDOWN;
+  m.wparam = vk;
+  m.lparam = 1 | (alt ? kKeyAltBit : 0) | (repeated ? kKeyRepeatBit : 0);
+  return m;
+}
+
+Message KeyboardState::press(const KeyCode& key) {
+  if (key.vk < down_.size()) down_[key.vk] = true;
+  if (key.side_vk < down_.size()) down_[key.side_vk] = true;
+  return down_message(key.vk, false);
+}
+
+Message KeyboardState::repeat(const KeyCode& key) const {
+  return down_message(key.vk, true);
+}
+
+Message KeyboardState::release(const KeyCode& key) {
+  const bool alt_before = down(VK_MENU);
+  if (key.side_vk < down_.size()) down_[key.side_vk] = false;
+  if (key.vk < down_.size()) down_[key.vk] = false;
+  if (is_modifier_pair(key.vk)) {
+    // The generic code stays down while the other side is held.
+    const std::uint32_t left = key.vk == VK_SHIFT     ? VK_LSHIFT
+                               : key.vk == VK_CONTROL ? VK_LCONTROL
+                                                      : VK_LMENU;
+    down_[key.vk] = down_[left] || down_[left + 1];
+  }
+  const bool alt_after = down(VK_MENU);
+  Message m;
+  m.message = (alt_before || key.vk == VK_F10) ? WM_SYSKEYUP : WM_KEYUP;
+  m.wparam = key.vk;
+  m.lparam =
+      static_cast<std::int64_t>(1u | (alt_after ? kKeyAltBit : 0) | kKeyRepeatBit | kKeyUpBit);
+  return m;
+}
+
+KeyRepeater::KeyRepeater(std::uint64_t frequency)
+    : delay_(ticks_for_ms(frequency, 250)), period_(ticks_for_ms(frequency, 33)) {}
+
+void KeyRepeater::pressed(const KeyCode& key, std::uint64_t now) {
+  key_ = key;
+  due_ = now + delay_;
+}
+
+void KeyRepeater::released(const KeyCode& key) {
+  if (key_ && key_->side_vk == key.side_vk) key_.reset();
+}
+
+std::optional<std::uint64_t> KeyRepeater::next_due() const {
+  if (!key_) return std::nullopt;
+  return due_;
+}
+
+std::optional<KeyCode> KeyRepeater::take_due(std::uint64_t now) {
+  if (!key_ || now < due_) return std::nullopt;
+  due_ += period_;
+  // After a stall, go on from now rather than firing a burst of repeats.
+  if (due_ <= now) due_ = now + period_;
+  return key_;
+}
+
+std::uint32_t mouse_button_message(std::uint8_t button, bool pressed, int clicks) {
+  const bool second_click = clicks >= 2 && clicks % 2 == 0;
+  if (button == SDL_BUTTON_LEFT) {
+    if (!pressed) return WM_LBUTTONUP;
+    return second_click ? WM_LBUTTONDBLCLK : WM_LBUTTONDOWN;
+  }
+  if (button == SDL_BUTTON_RIGHT) {
+    if (!pressed) return WM_RBUTTONUP;
+    return second_click ? WM_RBUTTONDBLCLK : WM_RBUTTONDOWN;
+  }
+  return 0;
+}
+
+int picture_scale_for(ScreenSize screen) {
+  if (screen.width <= 0 || screen.height <= 0) return 4;
+  const int fit = std::min(screen.width / kFrameWidth, screen.height / kFrameHeight);
+  return std::clamp(fit, 1, 4);
+}
+
+}  // namespace tavu::platform::sdl

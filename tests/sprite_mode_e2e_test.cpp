@@ -1,0 +1,266 @@
+// Sprite mode driven through scripts of the real editor on the demo
+// directory; expected pictures are drawn in this process from the same files.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "display/display.h"
+#include "platform/headless/headless_platform.h"
+#include "shell/app.h"
+#include "shell/modes.h"
+#include "shell/status.h"
+#include "sprites/bmp.h"
+#include "sprites/sprite_bitmaps.h"
+#include "sprites/sprite_files.h"
+#include "sprites/sprite_mode.h"
+#include "sprites/text.h"
+#include "support/demo_dir.h"
+#include "support/run_editor.h"
+
+namespace fs = std::filesystem;
+using namespace tavu;
+
+namespace {
+
+struct Shot {
+  std::vector<std::uint8_t> pixels;  // 320 x 200, top row first
+  std::vector<std::uint8_t> file;
+  std::uint8_t at(int x, int y) const { return pixels[y * 320 + x]; }
+  // Palette entry i as red, green, blue.
+  std::array<std::uint8_t, 3> colour(int i) const {
+    const std::size_t at = 14 + 40 + 4 * static_cast<std::size_t>(i);
+    return {file[at + 2], file[at + 1], file[at]};
+  }
+};
+
+Shot read_shot(const fs::path& path) {
+  Shot s;
+  s.file = test::read_bytes(path);
+  const BmpView v = read_bmp(s.file);
+  EXPECT_TRUE(v.ok()) << path;
+  for (int y = 0; v.ok() && y < v.info.height; ++y) {
+    auto row = v.row_from_top(y);
+    s.pixels.insert(s.pixels.end(), row.begin(), row.end());
+  }
+  return s;
+}
+
+class SpriteModeScripts : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(demo_.ok());
+    work_ = test::make_temp_dir("sprite-e2e");
+    // The expected pictures come from the same files, loaded here.
+    platform::set_current(&headless_);
+    old_ = fs::current_path();
+    fs::current_path(demo_.path());
+    reset_sprite_files();
+    reset_startup_failure_text();
+    ASSERT_TRUE(load_sprite_files());
+    fs::current_path(old_);
+  }
+  void TearDown() override {
+    fs::current_path(old_);
+    reset_sprite_files();
+    status_state() = StatusState{};
+    app().flags = 0;
+    platform::set_current(nullptr);
+    fs::remove_all(work_);
+  }
+
+  test::EditorRun run(const std::string& script) {
+    auto r = test::run_editor(demo_.path(), script);
+    EXPECT_TRUE(r.err.find("script line") == std::string::npos) << r.err;
+    return r;
+  }
+  std::string shot_path(const std::string& name) const { return (work_ / name).string(); }
+
+  // Sprite mode's picture for a state, without any overlay.
+  std::vector<std::uint8_t> expected(int current, int zoom = 1, std::uint8_t background = 3,
+                                     bool info = false) {
+    sprite_mode_state() = {static_cast<std::int16_t>(current), static_cast<std::int8_t>(zoom),
+                           background};
+    if (info)
+      sprite_files().flags |= kInfoOverlayBit;
+    else
+      sprite_files().flags &= static_cast<std::uint8_t>(~kInfoOverlayBit);
+    std::vector<std::uint8_t> frame(320 * 200, 0);
+    // A palette change hands the draw slot another surface.
+    const std::uint8_t* drawn = draw_sprite_mode(frame.data(), 320);
+    return std::vector<std::uint8_t>(drawn, drawn + 320 * 200);
+  }
+
+  test::DemoDir demo_;
+  platform::HeadlessPlatform headless_{platform::ScreenSize{1920, 1080}};
+  fs::path work_, old_;
+};
+
+TEST_F(SpriteModeScripts, BrowsingKeysWrapAround) {
+  const std::string script =
+      "wait 1000\nshot " + shot_path("start.bmp") + "\nkey END SPACE\nwait 10\nshot " +
+      shot_path("end-space.bmp") + "\nkey HOME BACK\nwait 10\nshot " + shot_path("home-back.bmp") +
+      "\nkey END LEFT LEFT LEFT NEXT\nwait 10\nshot " + shot_path("pgdn.bmp") +
+      "\nkey HOME RIGHT RIGHT RIGHT RIGHT RIGHT PRIOR\nwait 10\nshot " + shot_path("pgup.bmp") +
+      "\nkey HOME NEXT RIGHT SPACE LEFT\nwait 10\nshot " + shot_path("eleven.bmp") + "\n";
+  const auto r = run(script);
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(read_shot(shot_path("start.bmp")).pixels, expected(0));
+  EXPECT_EQ(read_shot(shot_path("end-space.bmp")).pixels, expected(0));
+  EXPECT_EQ(read_shot(shot_path("home-back.bmp")).pixels, expected(1333));
+  EXPECT_EQ(read_shot(shot_path("pgdn.bmp")).pixels, expected(0));
+  EXPECT_EQ(read_shot(shot_path("pgup.bmp")).pixels, expected(1333));
+  EXPECT_EQ(read_shot(shot_path("eleven.bmp")).pixels, expected(11));
+  EXPECT_NE(expected(11), expected(0));
+}
+
+TEST_F(SpriteModeScripts, GoToPrompt) {
+  const auto r =
+      run("key G\ntype 1334\nkey RETURN\nprint status\nwait 1100\nprint status\n"
+          "key G\ntype 13339\nkey RETURN\nwait 1000\nshot " +
+          shot_path("last.bmp") + "\nkey G\ntype 12\nkey ESCAPE\nprint status\n");
+  EXPECT_EQ(test::printed(r, "status"),
+            (std::vector<std::string>{"Invalid sprite number", "", ""}));
+  EXPECT_EQ(read_shot(shot_path("last.bmp")).pixels, expected(1333)) << "a fifth digit is ignored";
+}
+
+TEST_F(SpriteModeScripts, ZoomStopsAtTenAndOne) {
+  std::string in = "key", out = "key";
+  for (int i = 0; i < 12; ++i) in += " ADD", out += " SUBTRACT";
+  const auto r = run("key 2 END LEFT\n" + in + "\nwait 1000\nshot " + shot_path("in.bmp") + "\n" +
+                     out + "\nwait 10\nshot " + shot_path("out.bmp") +
+                     "\nkey ADD ADD\nwait 10\nshot " + shot_path("three.bmp") + "\n");
+  EXPECT_EQ(read_shot(shot_path("in.bmp")).pixels, expected(1332, 10, 1));
+  EXPECT_EQ(read_shot(shot_path("out.bmp")).pixels, expected(1332, 1, 1));
+  EXPECT_EQ(read_shot(shot_path("three.bmp")).pixels, expected(1332, 3, 1));
+  EXPECT_NE(expected(1332, 10, 1), expected(1332, 1, 1));
+}
+
+TEST_F(SpriteModeScripts, BackgroundKeysAndTheGamePalette) {
+  const std::array<std::uint8_t, 10> colours = {3, 2, 1, 114, 66, 15, 10, 11, 50, 46};
+  std::string script = "wait 1000\n";
+  for (int k = 0; k < 10; ++k)
+    script += "key " + std::to_string(k) + "\nwait 10\nshot " +
+              shot_path("bg" + std::to_string(k) + ".bmp") + "\n";
+  script += "key G\ntype 1210\nkey RETURN\nkey 3\nwait 10\nshot " + shot_path("game.bmp") + "\n";
+  run(script);
+  for (int k = 0; k < 10; ++k) {
+    const Shot s = read_shot(shot_path("bg" + std::to_string(k) + ".bmp"));
+    EXPECT_EQ(s.at(319, 199), colours[k]) << k;
+    EXPECT_EQ(s.pixels, expected(0, 1, colours[k])) << k;
+  }
+  const Shot game = read_shot(shot_path("game.bmp"));
+  EXPECT_EQ(game.at(319, 199), 213);
+  EXPECT_EQ(game.pixels, expected(1210, 1, 114));
+  const Palette& gp = game_palette();
+  EXPECT_EQ(game.colour(213), (std::array<std::uint8_t, 3>{gp[639], gp[640], gp[641]}));
+  // The sprite's colours are raised into entries 113-127.
+  int raised = 0;
+  for (std::uint8_t v : game.pixels) raised += v >= 113 && v <= 127;
+  EXPECT_GT(raised, 0);
+}
+
+TEST_F(SpriteModeScripts, HelpInformationAndAbout) {
+  const auto r = run("wait 1000\nkey F1\nwait 10\nshot " + shot_path("help.bmp") +
+                     "\nkey F1 I\nkey G\ntype 700\nkey RETURN\nwait 10\nshot " +
+                     shot_path("info.bmp") + "\nkey A\nprint status\n");
+  auto help = expected(0);
+  const std::string text = std::string(kCommonHelp) + kSpriteModeHelp;
+  draw_text(text.c_str(), 16, 16, help.data(), 320, 0, -1, 0x20);
+  EXPECT_EQ(read_shot(shot_path("help.bmp")).pixels, help);
+  EXPECT_EQ(read_shot(shot_path("info.bmp")).pixels, expected(700, 1, 3, true));
+  const auto status = test::printed(r, "status");
+  ASSERT_EQ(status.size(), 1u);
+  EXPECT_EQ(status[0].rfind("TAVU Picture Editor v0.9\\n", 0), 0u) << status[0];
+}
+
+TEST_F(SpriteModeScripts, TeamSwitchShowsInTheInformation) {
+  const auto r = run("key I G\ntype 700\nkey RETURN\nkey CTRL+T\nprint status\nwait 1000\nshot " +
+                     shot_path("team2.bmp") + "\nkey CTRL+T\nprint status\n");
+  EXPECT_EQ(test::printed(r, "status"),
+            (std::vector<std::string>{"Loaded TEAM2.DAT OK", "Loaded TEAM3.DAT OK"}));
+  fs::current_path(demo_.path());
+  switch_team_file();
+  fs::current_path(old_);
+  ASSERT_EQ(team_file_digit(), '2');
+  EXPECT_EQ(read_shot(shot_path("team2.bmp")).pixels, expected(700, 1, 3, true));
+}
+
+TEST_F(SpriteModeScripts, EscapeWithoutChangesEndsAtOnce) {
+  const auto r = run("key ESCAPE\nprint mode\n");
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_TRUE(test::printed(r, "mode").empty()) << r.out;
+}
+
+class SpriteModeSaving : public SpriteModeScripts {
+ protected:
+  void SetUp() override {
+    SpriteModeScripts::SetUp();
+    for (const auto& e : fs::directory_iterator(demo_.path()))
+      before_[e.path().filename().string()] = test::read_bytes(e.path());
+    // A 9x4 replacement for sprite 5.
+    std::vector<std::uint8_t> rgb(17 * 3), px(9 * 4, 7);
+    px[0] = 16;
+    const auto bmp = make_bmp_file(rgb, 17, 9, 4, px);
+    test::write_file(demo_.file("spr0005.bmp"), bmp);
+    before_["spr0005.bmp"] = bmp;
+  }
+  std::vector<std::string> changed_files() {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(demo_.path())) {
+      const std::string name = e.path().filename().string();
+      if (!before_.count(name) || before_[name] != test::read_bytes(e.path()))
+        names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+  std::map<std::string, std::vector<std::uint8_t>> before_;
+};
+
+TEST_F(SpriteModeSaving, EscapeAsksAndNLeavesTheFiles) {
+  const auto r = run(
+      "key G\ntype 5\nkey RETURN\nkey INSERT\nprint status\nprint flags\nkey ESCAPE\nprint status\n"
+      "key F5 A\nprint status\nkey N\nprint mode\n");
+  const auto status = test::printed(r, "status");
+  ASSERT_EQ(status.size(), 3u) << r.out;
+  EXPECT_EQ(status[0], "Sprite replaced OK");
+  EXPECT_EQ(status[1], "Save changes? (Y/N)");
+  EXPECT_EQ(status[2], "Save changes? (Y/N)");
+  const auto flags = test::printed(r, "flags");
+  ASSERT_EQ(flags.size(), 1u);
+  EXPECT_TRUE(std::stoul(flags[0]) & unsaved_changes);
+  EXPECT_TRUE(test::printed(r, "mode").empty()) << "N ended the program";
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_TRUE(changed_files().empty());
+}
+
+TEST_F(SpriteModeSaving, YWritesTheChangedFileAndTheIndex) {
+  const auto r = run("key G\ntype 5\nkey RETURN\nkey INSERT\nkey ESCAPE\nkey Y\nprint mode\n");
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_TRUE(test::printed(r, "mode").empty());
+  EXPECT_EQ(changed_files(), (std::vector<std::string>{"CHARSET.DAT", "SPRITE.DAT"}));
+  // The saved directory loads with the new sprite.
+  fs::current_path(demo_.path());
+  reset_sprite_files();
+  ASSERT_TRUE(load_sprite_files());
+  fs::current_path(old_);
+  EXPECT_EQ(sprite_at(5)->width, 9);
+  EXPECT_EQ(sprite_at(5)->height, 4);
+  EXPECT_EQ(sprite_at(5)->pixels[0], 0x07);
+}
+
+TEST_F(SpriteModeSaving, SaveAllThenInsertAll) {
+  const auto r = run("key SHIFT+F2\nprint status\nkey SHIFT+INSERT\nprint status\nprint flags\n");
+  for (int k : {0, 5, 1333}) EXPECT_TRUE(fs::exists(demo_.file(sprite_bitmap_name(k)))) << k;
+  EXPECT_EQ(test::read_bytes(demo_.file("spr0006.bmp")), encode_sprite_bitmap(*sprite_at(6), 3));
+  const auto flags = test::printed(r, "flags");
+  ASSERT_EQ(flags.size(), 1u);
+  EXPECT_TRUE(std::stoul(flags[0]) & unsaved_changes) << "every sprite was re-inserted";
+  EXPECT_EQ(test::printed(r, "status"), (std::vector<std::string>{"", ""}));
+}
+
+}  // namespace

@@ -1,0 +1,78 @@
+#include "support/run_editor.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace tavu::test {
+namespace {
+
+std::string slurp(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string quote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) {
+    if (c == '\'')
+      q += "'\\''";
+    else
+      q.push_back(c);
+  }
+  return q + "'";
+}
+
+}  // namespace
+
+fs::path make_temp_dir(const std::string& name) {
+  static std::mt19937_64 rng(std::random_device{}());
+  fs::path dir = fs::temp_directory_path() /
+                 ("tavu-" + name + "-" + std::to_string(rng() % 1000000000ULL));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  return dir;
+}
+
+EditorRun run_editor(const fs::path& dir, const std::string& script,
+                     const std::vector<std::string>& extra_args) {
+  fs::path work = make_temp_dir("run");
+  fs::path script_file = work / "script.txt";
+  std::ofstream(script_file) << script;
+  std::string command = std::string("SDL_VIDEODRIVER=dummy ") + quote(TAVU_EDITOR_PATH) +
+                        " --dir " + quote(dir.string()) + " --script " +
+                        quote(script_file.string());
+  for (const auto& a : extra_args) command += " " + quote(a);
+  command += " > " + quote((work / "out").string()) + " 2> " + quote((work / "err").string());
+  int status = std::system(command.c_str());
+  EditorRun run;
+  run.exit_code = (status >> 8) & 0xFF;
+  run.out = slurp(work / "out");
+  run.err = slurp(work / "err");
+  fs::remove_all(work);
+  return run;
+}
+
+std::vector<std::string> printed(const EditorRun& run, const std::string& key) {
+  std::vector<std::string> values;
+  std::istringstream in(run.out);
+  std::string prefix = key + ":";
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind(prefix, 0) != 0) continue;
+    std::string v = line.substr(prefix.size());
+    if (!v.empty() && v[0] == ' ') v.erase(0, 1);
+    values.push_back(v);
+  }
+  return values;
+}
+
+std::vector<std::uint8_t> read_bytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+}  // namespace tavu::test

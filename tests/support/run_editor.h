@@ -1,0 +1,28 @@
+// Runs the real editor binary on the headless backend with a script.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace tavu::test {
+
+struct EditorRun {
+  int exit_code = -1;
+  std::string out;  // standard output (the script's print lines)
+  std::string err;  // standard error (message boxes, script errors)
+};
+
+// Runs `tavu-editor --dir dir --script <script>` plus `extra_args`.
+EditorRun run_editor(const std::filesystem::path& dir, const std::string& script,
+                     const std::vector<std::string>& extra_args = {});
+
+// A fresh empty directory under the system's temporary directory.
+std::filesystem::path make_temp_dir(const std::string& name);
+
+// The value of "key: value" lines of a run's output, in order.
+std::vector<std::string> printed(const EditorRun& run, const std::string& key);
+
+std::vector<std::uint8_t> read_bytes(const std::filesystem::path& path);
+
+}  // namespace tavu::test
