@@ -33,6 +33,9 @@ SdlPlatform::SdlPlatform(const SdlOptions& options)
       repeater_(frequency_) {
   // A closed window goes through the quit flow; SDL_QUIT would repeat it.
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+  // SIGINT and SIGTERM keep ending the process; as quit requests they were
+  // lost behind an open message box or the save question.
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   // Video only: an open joystick would turn every wait into polling.
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     std::fprintf(stderr, "Cannot open the display: %s\n", SDL_GetError());
@@ -202,7 +205,9 @@ void SdlPlatform::wait(std::optional<std::uint64_t> deadline) {
   for (;;) {
     const std::uint64_t now = counter();
     if (now >= *target) return;
-    const std::uint64_t us = (*target - now) * 1'000'000 / frequency_;
+    // At most an hour at a time keeps the arithmetic in range.
+    const std::uint64_t ticks = std::min<std::uint64_t>(*target - now, frequency_ * 3600);
+    const std::uint64_t us = ticks * 1'000'000 / frequency_;
     if (us >= 2000) {
       // The wait can end up to a millisecond early; the clock decides.
       if (SDL_WaitEventTimeout(nullptr, static_cast<int>(us / 1000 - 1)) == 1) return;
