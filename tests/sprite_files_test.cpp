@@ -222,18 +222,29 @@ TEST_F(SpriteFiles, IndexAgreesWithTheFilesWritten) {
 TEST_F(SpriteFiles, EntryFiveWinsOverEntryFourForGoal) {
   ASSERT_TRUE(load());
   apply_decoded_sprite(950, new_image(8, 8, 1));   // entry 4
-  apply_decoded_sprite(1070, new_image(9, 9, 2));  // entry 5
+  apply_decoded_sprite(1070, new_image(40, 30, 2));  // entry 5, a new size
+  const auto plan = plan_sprite_save(sprite_files());
+  // GOAL1.DAT is written once; BENCH.DAT follows because its base moved.
+  EXPECT_EQ(plan.entries, (std::vector<int>{5, 6}));
   ASSERT_TRUE(save_sprite_files());
   const auto goal = read_bytes("GOAL1.DAT");
   EXPECT_EQ(goal, rebuild_file_image(sprite_files(), 5, 0));
   EXPECT_NE(goal, rebuild_file_image(sprite_files(), 4, 0));
-  const auto plan = plan_sprite_save(sprite_files());
-  EXPECT_EQ(plan.entries, (std::vector<int>{5})) << "GOAL1.DAT is written once";
+  // Both runs of the index describe the GOAL1.DAT now on disk.
+  const auto index = read_bytes("SPRITE.DAT");
+  const auto expected = walk_index({"CHARSET.DAT", "SCORE.DAT", "TEAM1.DAT", "TEAM3.DAT",
+                                    "GOAL1.DAT", "GOAL1.DAT", "BENCH.DAT"});
+  for (int k = 0; k <= kSpriteCount; ++k) ASSERT_EQ(get_u32(index, k * 4), expected[k]) << k;
 
   // Entry 4 alone writes its own image.
   revert_sprites();
   apply_decoded_sprite(950, new_image(8, 8, 1));
-  EXPECT_EQ(plan_sprite_save(sprite_files()).entries, (std::vector<int>{4}));
+  EXPECT_EQ(plan_sprite_save(sprite_files()).entries, (std::vector<int>{4, 6}));
+  // A change that keeps every size leaves BENCH.DAT alone.
+  revert_sprites();
+  const SpriteRecord& now = sprite_files().sprites[1070];
+  apply_decoded_sprite(1070, new_image(now.width, now.height, 3));
+  EXPECT_EQ(plan_sprite_save(sprite_files()).entries, (std::vector<int>{5}));
 }
 
 TEST_F(SpriteFiles, FailedSaveLeavesEveryFileWholeAndRetrySucceeds) {

@@ -69,8 +69,11 @@ inline std::vector<std::uint8_t> file_image_of(const std::vector<SpriteRecord>& 
 inline void write_sprite_dir(const std::filesystem::path& dir,
                              const std::vector<SpriteRecord>& chunky,
                              const std::vector<SpriteRecord>* team2 = nullptr) {
+  // BENCH.DAT's header offsets count from the start of SCORE.DAT.
+  std::uint32_t base = 0;
+  for (int e = 1; e <= 5; ++e) base += static_cast<std::uint32_t>(file_image_of(chunky, e).size());
   for (int e = 0; e < kSpriteFileCount; ++e)
-    write_bytes(dir / kSpriteFiles[e].name, file_image_of(chunky, e));
+    write_bytes(dir / kSpriteFiles[e].name, file_image_of(chunky, e, e == 6 ? base : 0));
   if (team2) write_bytes(dir / "TEAM2.DAT", file_image_of(*team2, kTeamEntry));
   std::array<std::uint32_t, kSpriteCount> lengths{};
   for (int k = 0; k < kSpriteCount; ++k) lengths[k] = chunky[k].data_length;

@@ -86,6 +86,11 @@ TEST(Blit, ClipsAtEveryEdge) {
   EXPECT_EQ(left.at(16, 0), 1 + 19 % 15);
   EXPECT_EQ(left.at(17, 0), 0);
 
+  Frame even;
+  draw_sprite(-2, 0, even.px.data(), &s, W, -1);
+  for (int x = 0; x < 18; ++x) ASSERT_EQ(even.at(x, 1), 1 + (x + 2) % 15) << x;
+  EXPECT_EQ(even.at(18, 1), 0);
+
   Frame right;
   draw_sprite(310, 0, right.px.data(), &s, W, -1);
   EXPECT_EQ(right.at(310, 0), 1);

@@ -151,10 +151,8 @@ void add_startup_failure_reason(const std::string& reason) {
   t += '\n';
 }
 
-void set_save_hooks(SaveHook save_sprite_files, SaveHook save_pitches) {
-  g_save_sprites = save_sprite_files;
-  g_save_pitches = save_pitches;
-}
+void set_sprite_save_hook(SaveHook save_sprite_files) { g_save_sprites = save_sprite_files; }
+void set_pitch_save_hook(SaveHook save_pitches) { g_save_pitches = save_pitches; }
 
 int quit_flow_key(std::uint32_t vk) {
   switch (vk) {

@@ -122,21 +122,49 @@ std::vector<std::uint8_t> rebuild_file_image(const SpriteFilesState& st, int ent
   return build_file_image(planar, base);
 }
 
+namespace {
+
+// GOAL1.DAT is held by two entries but written from one of them (entry 5 when
+// both changed); afterwards the file holds that entry's sprites, so both of
+// its runs in the index and the BENCH.DAT base must describe that entry.
+int written_goal_entry(const SpriteFilesState& st) { return st.entries[5].modified ? 5 : 4; }
+
+std::uint32_t bench_base(const SpriteFilesState& st) {
+  const int goal = written_goal_entry(st);
+  return st.entries[1].current_size + st.entries[2].current_size + st.entries[3].current_size +
+         2 * st.entries[goal].current_size;
+}
+
+// The base written into BENCH.DAT's header offsets when it was last saved.
+std::optional<std::uint32_t> stored_bench_base(const SpriteFileEntry& bench) {
+  if (bench.image.size() < kSpriteHeaderSize) return std::nullopt;
+  return get_u32(bench.image, 0) - static_cast<std::uint32_t>(kSpriteHeaderSize);
+}
+
+}  // namespace
+
 std::vector<std::uint8_t> build_sprite_index(const SpriteFilesState& st) {
   std::array<std::uint32_t, kSpriteCount> lengths{};
   for (int k = 0; k < kSpriteCount; ++k) lengths[k] = st.sprites[k].data_length;
+  const auto& goal = st.entries[written_goal_entry(st)];
+  for (int run : {4, 5})
+    for (int k = 0; k < goal.count; ++k)
+      lengths[st.entries[run].first + k] = st.sprites[goal.first + k].data_length;
   return encode_sprite_index(compute_sprite_index(lengths));
 }
 
 SpriteSavePlan plan_sprite_save(const SpriteFilesState& st) {
   SpriteSavePlan plan;
-  std::uint32_t bench_base = 0;
-  for (int i = 1; i <= 5; ++i) bench_base += st.entries[i].current_size;
+  const std::uint32_t base = bench_base(st);
   for (int i = 0; i < kSpriteFileCount; ++i) {
-    if (!st.entries[i].modified) continue;
-    if (i == 4 && st.entries[5].modified) continue;  // entry 5 writes GOAL1.DAT
+    bool write = st.entries[i].modified;
+    if (i == 4 && st.entries[5].modified) write = false;  // entry 5 writes GOAL1.DAT
+    // BENCH.DAT's headers count from the start of SCORE.DAT: when a file
+    // before it changed size they are rewritten too.
+    if (i == 6 && stored_bench_base(st.entries[6]) != base) write = true;
+    if (!write) continue;
     plan.entries.push_back(i);
-    plan.images.push_back(rebuild_file_image(st, i, i == 6 ? bench_base : 0));
+    plan.images.push_back(rebuild_file_image(st, i, i == 6 ? base : 0));
   }
   plan.index = build_sprite_index(st);
   return plan;

@@ -49,7 +49,7 @@ void step(int delta) {
 }
 
 int init() {
-  set_save_hooks(save_sprite_files, nullptr);
+  set_sprite_save_hook(save_sprite_files);
   app().save_all_sprites = save_all_sprite_bitmaps;
   app().insert_all_sprites = insert_all_sprite_bitmaps;
   return load_sprite_files();
