@@ -9,7 +9,6 @@
 #include <set>
 #include <string>
 
-#include "demo_data/file_write.h"
 #include "pictures/picture_format.h"
 #include "pitch/pitch_format.h"
 #include "replays/recording_format.h"
@@ -441,18 +440,6 @@ TEST(DemoDirHelpers, DeriveBrokenVariants) {
   // A second copy is untouched by the edits to the first.
   DemoDir fresh;
   EXPECT_EQ(fs::file_size(fresh.file("stad.256")), kPictureFileSize);
-}
-
-TEST(WriteFileAtomically, ReplacesWholeFilesAndLeavesNoTemporary) {
-  const fs::path dir = test::make_temp_dir("atomic");
-  ASSERT_FALSE(dir.empty());
-  const std::vector<std::uint8_t> first(1000, 1), second(10, 2);
-  ASSERT_TRUE(demo::write_file_atomically(dir / "a.dat", first));
-  ASSERT_TRUE(demo::write_file_atomically(dir / "a.dat", second));
-  EXPECT_EQ(read_bytes(dir / "a.dat"), second);
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
-  EXPECT_FALSE(demo::write_file_atomically(dir / "missing" / "b.dat", first));
-  fs::remove_all(dir);
 }
 
 }  // namespace

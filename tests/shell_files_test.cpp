@@ -99,6 +99,15 @@ TEST_F(InTempDir, ReplacingSeveralFilesIsAllOrNothing) {
   EXPECT_EQ(read("TWO.DAT"), "2");
 }
 
+TEST_F(InTempDir, ReplacingAFileLeavesNoTemporaryBehind) {
+  const std::vector<std::uint8_t> first(1000, 1), second(10, 2);
+  ASSERT_TRUE(replace_file("a.dat", first));
+  ASSERT_TRUE(replace_file("a.dat", second));
+  EXPECT_EQ(test::read_bytes("a.dat"), second);
+  EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), 1);
+  EXPECT_FALSE(replace_file("missing/b.dat", first));
+}
+
 TEST_F(InTempDir, ReadOnlyDirectoryFailsWithoutTouchingTheOriginal) {
   if (geteuid() == 0) GTEST_SKIP() << "root ignores directory permissions";
   write("keep.dat", "old");

@@ -2,7 +2,7 @@
 
 #include <system_error>
 
-#include "demo_data/file_write.h"
+#include "shell/files.h"
 
 namespace tavu {
 
@@ -24,7 +24,7 @@ bool write_demo_game(const std::filesystem::path& dir, std::string* error) {
     return false;
   }
   for (const auto& f : files) {
-    if (!demo::write_file_atomically(dir / f.name, f.bytes)) {
+    if (!replace_file((dir / f.name).string(), f.bytes)) {
       if (error) *error = "cannot write " + (dir / f.name).string();
       return false;
     }
