@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "display/display.h"
 #include "platform/headless/headless_platform.h"
 #include "shell/app.h"
@@ -261,6 +263,39 @@ TEST_F(SpriteModeSaving, SaveAllThenInsertAll) {
   ASSERT_EQ(flags.size(), 1u);
   EXPECT_TRUE(std::stoul(flags[0]) & unsaved_changes) << "every sprite was re-inserted";
   EXPECT_EQ(test::printed(r, "status"), (std::vector<std::string>{"", ""}));
+}
+
+}  // namespace
+
+namespace {
+
+// A directory the editor may read but not write: the save fails without
+// touching a file and the editor stays in the quit question. Root ignores
+// directory permissions, so then the editor runs as an unprivileged user.
+TEST_F(SpriteModeSaving, ReadOnlyDirectoryKeepsEveryFileAndTheQuestion) {
+  std::string wrapper;
+  if (::geteuid() == 0) {
+    if (!fs::exists("/usr/bin/setpriv")) GTEST_SKIP() << "needs setpriv to drop root";
+    wrapper = "/usr/bin/setpriv --reuid=65534 --regid=65534 --clear-groups";
+    const std::string probe = wrapper + " /bin/sh -c 'test -x \"" TAVU_EDITOR_PATH "\" && test -r \"" +
+                              demo_.path().string() + "/SPRITE.DAT\"' 2>/dev/null";
+    if (std::system(probe.c_str()) != 0) GTEST_SKIP() << "the editor is out of the user's reach";
+  }
+  fs::permissions(demo_.path(), fs::perms::owner_write | fs::perms::group_write |
+                                    fs::perms::others_write,
+                  fs::perm_options::remove);
+  fs::permissions(demo_.path(), fs::perms::others_read | fs::perms::others_exec,
+                  fs::perm_options::add);
+  const auto r = test::run_editor(
+      demo_.path(), "key G\ntype 5\nkey RETURN\nkey INSERT\nkey ESCAPE\nkey Y\nprint status\nkey Y\n"
+                    "print status\nprint mode\n",
+      {}, wrapper);
+  fs::permissions(demo_.path(), fs::perms::owner_write, fs::perm_options::add);
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(test::printed(r, "status"),
+            (std::vector<std::string>{"Failed to save CHARSET.DAT", "Failed to save CHARSET.DAT"}));
+  EXPECT_EQ(test::printed(r, "mode").size(), 1u) << "still running after both answers";
+  EXPECT_TRUE(changed_files().empty());
 }
 
 }  // namespace

@@ -39,11 +39,13 @@ fs::path make_temp_dir(const std::string& name) {
 }
 
 EditorRun run_editor(const fs::path& dir, const std::string& script,
-                     const std::vector<std::string>& extra_args) {
+                     const std::vector<std::string>& extra_args, const std::string& wrapper) {
   fs::path work = make_temp_dir("run");
   fs::path script_file = work / "script.txt";
   std::ofstream(script_file) << script;
-  std::string command = std::string("SDL_VIDEODRIVER=dummy ") + quote(TAVU_EDITOR_PATH) +
+  fs::permissions(work, fs::perms::all, fs::perm_options::add);  // readable by a wrapped user
+  std::string command = std::string("SDL_VIDEODRIVER=dummy ") + wrapper + " " +
+                        quote(TAVU_EDITOR_PATH) +
                         " --dir " + quote(dir.string()) + " --script " +
                         quote(script_file.string());
   for (const auto& a : extra_args) command += " " + quote(a);

@@ -13,9 +13,11 @@ struct EditorRun {
   std::string err;  // standard error (message boxes, script errors)
 };
 
-// Runs `tavu-editor --dir dir --script <script>` plus `extra_args`.
+// Runs `tavu-editor --dir dir --script <script>` plus `extra_args`; a
+// non-empty `wrapper` is put in front of the command (e.g. to change user).
 EditorRun run_editor(const std::filesystem::path& dir, const std::string& script,
-                     const std::vector<std::string>& extra_args = {});
+                     const std::vector<std::string>& extra_args = {},
+                     const std::string& wrapper = "");
 
 // A fresh empty directory under the system's temporary directory.
 std::filesystem::path make_temp_dir(const std::string& name);
