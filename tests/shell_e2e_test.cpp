@@ -55,7 +55,7 @@ TEST_F(ShellScript, HelpAboutAndFlags) {
 }
 
 TEST_F(ShellScript, EscapeCloseAndAltF4QuitWithoutUnsavedChanges) {
-  for (const char* quit : {"key ESCAPE\n", "key alt+F4\n"}) {
+  for (const char* quit : {"key ESCAPE\n", "key alt+F4\n", "close\n"}) {
     auto r = run(std::string("key F6\n") + quit + "print mode\n");
     EXPECT_EQ(r.exit_code, 0) << quit << r.err;
     EXPECT_TRUE(printed(r, "mode").empty()) << quit << "the script does not go on";

@@ -210,6 +210,12 @@ bool ScriptRunner::run_line(const std::string& line, std::string& error) {
     }
     return true;
   }
+  if (v == "CLOSE") {
+    // The window manager's close command.
+    if (!need(0)) return false;
+    platform_.push_input({WM_CLOSE, 0, 0}, std::nullopt);
+    return true;
+  }
   if (v == "WAIT") {
     std::vector<int> n;
     if (!need(1) || !ints(n)) return false;
