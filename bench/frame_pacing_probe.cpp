@@ -105,7 +105,6 @@ int main(int argc, char** argv) {
   if (!p.create_window(tavu::kProgramTitle, a.placement.x, a.placement.y, client.width,
                        client.height))
     return 1;
-  a.window_created = true;
   tavu::mode_table()[tavu::current_mode()].draw = probe_draw;
   tavu::set_palette(&tavu::game_palette(), nullptr, true);
   p.show_window(tavu::platform::ShowCommand::normal);

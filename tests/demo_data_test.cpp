@@ -82,8 +82,8 @@ class DemoDataTest : public ::testing::Test {
   // All 1334 sprites as the editor loads them, by number.
   static std::vector<SpriteRecord> sprite_table() {
     std::vector<SpriteRecord> table;
-    for (const auto& spec : kSpriteFiles)
-      for (auto& s : parse_file(file(spec.name), spec.count)) table.push_back(std::move(s.record));
+    for (const auto& entry : kSpriteFiles)
+      for (auto& s : parse_file(file(entry.name), entry.count)) table.push_back(std::move(s.record));
     return table;
   }
   static DemoDir* dir_;

@@ -20,8 +20,6 @@ std::uint16_t high_word(std::uint64_t v) { return static_cast<std::uint16_t>((v 
 
 // Runs the window-creation sequence; false refuses creation.
 bool create_window_sequence() {
-  AppState& a = app();
-  a.window_created = true;
   // No keyboard device on this platform: keys are polled through key_down().
   set_app_flag(keyboard_device, false);
   // The backend repeats held keys itself, so the user's settings stay as they are.

@@ -57,7 +57,6 @@ struct AppState {
   std::deque<platform::Message> queue;  // posted messages
   std::deque<Timer> timers;             // window timers by identifier
   bool paint_pending = false;           // the window's invalid region
-  bool window_created = false;
   std::uint64_t paints = 0;  // frame compositions run by WM_PAINT
   // Handlers that other subsystems install: the window procedure runs them for
   // the private messages, for arrow-key releases and at shutdown.

@@ -10,8 +10,7 @@ void FrameClock::start(std::uint64_t now) {
   stamp = now;
 }
 
-bool FrameClock::due(std::uint64_t now, std::uint64_t fresh_now) {
-  std::int64_t elapsed = static_cast<std::int64_t>(now - stamp);
+bool FrameClock::due_after(std::int64_t elapsed, std::uint64_t fresh_now) {
   std::int64_t work = static_cast<std::int64_t>(rate) * elapsed;
   if (carry + work < period) return false;
   carry = work - period;
@@ -67,15 +66,9 @@ FrameCallback current_frame_callback() { return state().callback; }
 bool frame_due() {
   auto& s = state();
   if (s.high_resolution) return s.clock.due(now(), now());
-  // The tick count wraps at 2^32: compare 32-bit differences.
-  std::uint32_t t = platform::current().tick_count();
-  FrameClock& c = s.clock;
-  std::uint32_t elapsed = t - static_cast<std::uint32_t>(c.stamp);
-  std::int64_t work = static_cast<std::int64_t>(c.rate) * elapsed;
-  if (c.carry + work < c.period) return false;
-  c.carry = work - c.period;
-  c.stamp = platform::current().tick_count();
-  return true;
+  // The tick count wraps at 2^32: a 32-bit difference is always right.
+  std::uint32_t elapsed = platform::current().tick_count() - static_cast<std::uint32_t>(s.clock.stamp);
+  return s.clock.due_after(elapsed, platform::current().tick_count());
 }
 
 std::uint64_t next_frame_deadline() {

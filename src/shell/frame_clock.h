@@ -19,9 +19,12 @@ struct FrameClock {
   std::uint64_t stamp = 0;
 
   void start(std::uint64_t now);
-  // True at most once per elapsed frame period. `read_again` gives the fresh
-  // reading stored as the new time stamp on a due frame.
-  bool due(std::uint64_t now, std::uint64_t fresh_now);
+  // True at most once per elapsed frame period. `fresh_now` is the reading
+  // stored as the new time stamp on a due frame.
+  bool due(std::uint64_t now, std::uint64_t fresh_now) {
+    return due_after(static_cast<std::int64_t>(now - stamp), fresh_now);
+  }
+  bool due_after(std::int64_t elapsed, std::uint64_t fresh_now);
   // The earliest clock reading at which due() can answer true.
   std::uint64_t next_due() const;
 };

@@ -112,9 +112,9 @@ void ScriptRunner::mouse(std::uint32_t message, int x, int y, bool ctrl, bool bu
   platform_.push_input({message, wparam, make_point_lparam(x, y)}, std::nullopt);
 }
 
-bool ScriptRunner::press(const std::string& spec, std::string& error) {
+bool ScriptRunner::press(const std::string& chord, std::string& error) {
   bool ctrl = false, shift = false, alt = false;
-  std::string rest = spec;
+  std::string rest = chord;
   for (;;) {
     std::string u = upper(rest);
     if (u.rfind("CTRL+", 0) == 0) {

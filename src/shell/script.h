@@ -24,7 +24,7 @@ class ScriptRunner {
 
  private:
   bool run_line(const std::string& line, std::string& error);
-  bool press(const std::string& spec, std::string& error);
+  bool press(const std::string& chord, std::string& error);
   void key_message(std::uint32_t vk, bool down, bool alt);
   void mouse(std::uint32_t message, int x, int y, bool ctrl, bool button_held);
 
