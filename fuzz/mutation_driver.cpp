@@ -54,7 +54,8 @@ std::vector<std::uint8_t> mutate(std::vector<std::uint8_t> b, Rng& rng) {
       }
       break;
     case 3:  // grow with garbage
-      for (int i = 0, n = rng.next() % 64; i < n; ++i) b.push_back(static_cast<std::uint8_t>(rng.next()));
+      for (int i = 0, n = rng.next() % 64; i < n; ++i)
+        b.push_back(static_cast<std::uint8_t>(rng.next()));
       break;
     default:  // random bytes
       b.assign(rng.next() % 256, 0);

@@ -83,7 +83,8 @@ class DemoDataTest : public ::testing::Test {
   static std::vector<SpriteRecord> sprite_table() {
     std::vector<SpriteRecord> table;
     for (const auto& entry : kSpriteFiles)
-      for (auto& s : parse_file(file(entry.name), entry.count)) table.push_back(std::move(s.record));
+      for (auto& s : parse_file(file(entry.name), entry.count))
+        table.push_back(std::move(s.record));
     return table;
   }
   static DemoDir* dir_;

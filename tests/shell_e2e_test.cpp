@@ -14,26 +14,24 @@ class ShellScript : public ::testing::Test {
  protected:
   void SetUp() override { dir_ = tavu::test::make_demo_dir("shell"); }
   void TearDown() override { fs::remove_all(dir_); }
-  tavu::test::EditorRun run(const std::string& script,
-                            const std::vector<std::string>& args = {}) {
+  tavu::test::EditorRun run(const std::string& script, const std::vector<std::string>& args = {}) {
     return run_editor(dir_, script, args);
   }
   fs::path dir_;
 };
 
 TEST_F(ShellScript, FunctionKeysSwitchModesAndShowTheirNames) {
-  auto r = run(
-      "print mode\nprint status\n"
-      "key F6\nprint mode\nprint status\n"
-      "key F7 F8 F9\nprint mode\n"
-      "key F10\nprint mode\nprint status\n"
-      "key F5\nprint mode\n"
-      "wait 699\nprint status\nwait 1\nprint status\n");
+  auto r =
+      run("print mode\nprint status\n"
+          "key F6\nprint mode\nprint status\n"
+          "key F7 F8 F9\nprint mode\n"
+          "key F10\nprint mode\nprint status\n"
+          "key F5\nprint mode\n"
+          "wait 699\nprint status\nwait 1\nprint status\n");
   EXPECT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(printed(r, "mode"), (std::vector<std::string>{"0", "1", "4", "5", "0"}));
-  EXPECT_EQ(printed(r, "status"),
-            (std::vector<std::string>{"SPRITE MODE", "PICTURE MODE", "TEST MODE", "SPRITE MODE",
-                                      ""}));
+  EXPECT_EQ(printed(r, "status"), (std::vector<std::string>{"SPRITE MODE", "PICTURE MODE",
+                                                            "TEST MODE", "SPRITE MODE", ""}));
 }
 
 TEST_F(ShellScript, UnusedKeysRequestNoRedraw) {
@@ -45,8 +43,9 @@ TEST_F(ShellScript, UnusedKeysRequestNoRedraw) {
 }
 
 TEST_F(ShellScript, HelpAboutAndFlags) {
-  auto r = run("key F1\nprint flags\nkey F6\nprint flags\nkey A\nprint status\nwait 4000\n"
-               "print status\nkey F1\nprint flags\n");
+  auto r =
+      run("key F1\nprint flags\nkey F6\nprint flags\nkey A\nprint status\nwait 4000\n"
+          "print status\nkey F1\nprint flags\n");
   EXPECT_EQ(printed(r, "flags"), (std::vector<std::string>{"96", "96", "64"}));
   auto status = printed(r, "status");
   ASSERT_EQ(status.size(), 2u);
@@ -65,10 +64,11 @@ TEST_F(ShellScript, EscapeCloseAndAltF4QuitWithoutUnsavedChanges) {
 }
 
 TEST_F(ShellScript, MouseMovesRecentresAndMinimisesTheWindow) {
-  auto r = run("print window\ndrag 100 100 110 110\nprint window\ndrag 100 100 -221 -41\n"
-               "print window\ndrag 0 0 10 10\nprint window\nrclick 5 5\nprint window\n"
-               "ctrl+dblclick 10 10\nprint flags\n",
-               {"--screen", "1920x1080"});
+  auto r =
+      run("print window\ndrag 100 100 110 110\nprint window\ndrag 100 100 -221 -41\n"
+          "print window\ndrag 0 0 10 10\nprint window\nrclick 5 5\nprint window\n"
+          "ctrl+dblclick 10 10\nprint flags\n",
+          {"--screen", "1920x1080"});
   EXPECT_EQ(printed(r, "window"),
             (std::vector<std::string>{"320 140 1280 800", "330 150 1280 800", "0 0 1280 800",
                                       "10 10 1280 800", "320 140 1280 800"}))

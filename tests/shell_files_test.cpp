@@ -1,9 +1,8 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
-
-#include <unistd.h>
 
 #include "shell/files.h"
 #include "support/run_editor.h"

@@ -105,7 +105,9 @@ TEST_F(ShellTest, NumberPromptKeys) {
 }
 
 int g_yes = 0;
-void count_yes() { ++g_yes; }
+void count_yes() {
+  ++g_yes;
+}
 
 TEST_F(ShellTest, YesNoQuestion) {
   ask_yes_no("Revert to saved", count_yes);

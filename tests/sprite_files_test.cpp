@@ -221,7 +221,7 @@ TEST_F(SpriteFiles, IndexAgreesWithTheFilesWritten) {
 
 TEST_F(SpriteFiles, EntryFiveWinsOverEntryFourForGoal) {
   ASSERT_TRUE(load());
-  apply_decoded_sprite(950, new_image(8, 8, 1));   // entry 4
+  apply_decoded_sprite(950, new_image(8, 8, 1));     // entry 4
   apply_decoded_sprite(1070, new_image(40, 30, 2));  // entry 5, a new size
   const auto plan = plan_sprite_save(sprite_files());
   // GOAL1.DAT is written once; BENCH.DAT follows because its base moved.

@@ -1,14 +1,13 @@
 // Sprite mode driven through scripts of the real editor on the demo
 // directory; expected pictures are drawn in this process from the same files.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 #include "display/display.h"
 #include "platform/headless/headless_platform.h"
@@ -277,18 +276,20 @@ TEST_F(SpriteModeSaving, ReadOnlyDirectoryKeepsEveryFileAndTheQuestion) {
   if (::geteuid() == 0) {
     if (!fs::exists("/usr/bin/setpriv")) GTEST_SKIP() << "needs setpriv to drop root";
     wrapper = "/usr/bin/setpriv --reuid=65534 --regid=65534 --clear-groups";
-    const std::string probe = wrapper + " /bin/sh -c 'test -x \"" TAVU_EDITOR_PATH "\" && test -r \"" +
+    const std::string probe = wrapper +
+                              " /bin/sh -c 'test -x \"" TAVU_EDITOR_PATH "\" && test -r \"" +
                               demo_.path().string() + "/SPRITE.DAT\"' 2>/dev/null";
     if (std::system(probe.c_str()) != 0) GTEST_SKIP() << "the editor is out of the user's reach";
   }
-  fs::permissions(demo_.path(), fs::perms::owner_write | fs::perms::group_write |
-                                    fs::perms::others_write,
+  fs::permissions(demo_.path(),
+                  fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                   fs::perm_options::remove);
   fs::permissions(demo_.path(), fs::perms::others_read | fs::perms::others_exec,
                   fs::perm_options::add);
   const auto r = test::run_editor(
-      demo_.path(), "key G\ntype 5\nkey RETURN\nkey INSERT\nkey ESCAPE\nkey Y\nprint status\nkey Y\n"
-                    "print status\nprint mode\n",
+      demo_.path(),
+      "key G\ntype 5\nkey RETURN\nkey INSERT\nkey ESCAPE\nkey Y\nprint status\nkey Y\n"
+      "print status\nprint mode\n",
       {}, wrapper);
   fs::permissions(demo_.path(), fs::perms::owner_write, fs::perm_options::add);
   EXPECT_EQ(r.exit_code, 0) << r.err;

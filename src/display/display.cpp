@@ -9,6 +9,8 @@
 namespace tavu {
 namespace {
 
+// The tables keep sixteen entries to a comment line.
+// clang-format off
 const Palette kDefaultPalette = {{
     // 0-15
     0x00, 0x00, 0x24, 0xB4, 0xB4, 0xB4, 0xFC, 0xFC, 0xFC, 0x00, 0x00, 0x00,
@@ -174,6 +176,7 @@ const Palette kGamePalette = {{
     0x64, 0x64, 0x64, 0x74, 0x74, 0x74, 0xB4, 0x84, 0x84, 0x84, 0x84, 0x84,
     0x94, 0x94, 0x94, 0xA4, 0xA4, 0xA4, 0xB4, 0xB4, 0xB4, 0xC0, 0x38, 0x38,
 }};
+// clang-format on
 
 struct DisplayState {
   std::array<std::uint8_t, kFramebufferSize> pixels{};
@@ -191,8 +194,12 @@ DisplayState& display() {
 
 }  // namespace
 
-const Palette& default_palette() { return kDefaultPalette; }
-const Palette& game_palette() { return kGamePalette; }
+const Palette& default_palette() {
+  return kDefaultPalette;
+}
+const Palette& game_palette() {
+  return kGamePalette;
+}
 
 std::uint8_t* framebuffer() {
   DisplayState& d = display();
@@ -220,7 +227,9 @@ void set_palette(const Palette* palette, std::uint8_t** slot, bool force) {
   d.last_palette = palette;
 }
 
-const Palette* current_palette() { return display().surface_palette; }
+const Palette* current_palette() {
+  return display().surface_palette;
+}
 
 void request_redraw() {
   if (app_flag(fullscreen))
@@ -256,15 +265,13 @@ void zoom_centre(std::uint8_t* fb, int n, int stride) {
     std::uint8_t* out_row = work.data() + (y - y0) * n * kScreenWidth;
     for (int x = x0; x < x1; ++x) std::memset(out_row + (x - x0) * n, src(x, y), n);
     if (rx) std::memset(out_row + w * n, src(x1, y), rx);
-    for (int k = 1; k < n; ++k)
-      std::memcpy(out_row + k * kScreenWidth, out_row, kScreenWidth);
+    for (int k = 1; k < n; ++k) std::memcpy(out_row + k * kScreenWidth, out_row, kScreenWidth);
   }
   if (ry) {
     std::uint8_t* out_row = work.data() + h * n * kScreenWidth;
     for (int x = x0; x < x1; ++x) std::memset(out_row + (x - x0) * n, src(x, y1), n);
     if (rx) std::memset(out_row + w * n, src(x1, y1), rx);
-    for (int k = 1; k < ry; ++k)
-      std::memcpy(out_row + k * kScreenWidth, out_row, kScreenWidth);
+    for (int k = 1; k < ry; ++k) std::memcpy(out_row + k * kScreenWidth, out_row, kScreenWidth);
   }
   for (int y = 0; y < kScreenHeight; ++y)
     std::memcpy(fb + static_cast<std::ptrdiff_t>(y) * stride, work.data() + y * kScreenWidth,

@@ -16,6 +16,8 @@ Platform& current() {
   return *g_platform;
 }
 
-void set_current(Platform* platform) { g_platform = platform; }
+void set_current(Platform* platform) {
+  g_platform = platform;
+}
 
 }  // namespace tavu::platform

@@ -15,8 +15,12 @@ namespace {
 
 constexpr std::uint32_t WA_INACTIVE = 0;
 
-std::uint16_t low_word(std::uint64_t v) { return static_cast<std::uint16_t>(v & 0xFFFF); }
-std::uint16_t high_word(std::uint64_t v) { return static_cast<std::uint16_t>((v >> 16) & 0xFFFF); }
+std::uint16_t low_word(std::uint64_t v) {
+  return static_cast<std::uint16_t>(v & 0xFFFF);
+}
+std::uint16_t high_word(std::uint64_t v) {
+  return static_cast<std::uint16_t>((v >> 16) & 0xFFFF);
+}
 
 // Runs the window-creation sequence; false refuses creation.
 bool create_window_sequence() {
@@ -83,7 +87,9 @@ AppState& app() {
   return state;
 }
 
-int centre_offset(int screen, int window) { return (screen - window) / 2; }
+int centre_offset(int screen, int window) {
+  return (screen - window) / 2;
+}
 
 void drag_window(WindowPlacement& p, ScreenSize screen, std::uint16_t anchor_x,
                  std::uint16_t anchor_y, std::int64_t lparam) {
@@ -122,12 +128,14 @@ void set_timer(std::uint32_t id, std::uint32_t interval_ms, TimerProc proc) {
 
 void kill_timer(std::uint32_t id) {
   auto& timers = app().timers;
-  timers.erase(std::remove_if(timers.begin(), timers.end(),
-                              [id](const Timer& x) { return x.id == id; }),
-               timers.end());
+  timers.erase(
+      std::remove_if(timers.begin(), timers.end(), [id](const Timer& x) { return x.id == id; }),
+      timers.end());
 }
 
-void invalidate_window() { app().paint_pending = true; }
+void invalidate_window() {
+  app().paint_pending = true;
+}
 
 std::int64_t window_procedure(std::uint32_t message, std::uint64_t wparam, std::int64_t lparam) {
   AppState& a = app();
@@ -175,8 +183,7 @@ std::int64_t window_procedure(std::uint32_t message, std::uint64_t wparam, std::
     case WM_MOUSEMOVE:
       if (wparam & MK_LBUTTON) {
         drag_window(a.placement, a.screen, a.drag_anchor_x, a.drag_anchor_y, lparam);
-        current().move_window(a.placement.x, a.placement.y, a.placement.width,
-                              a.placement.height);
+        current().move_window(a.placement.x, a.placement.y, a.placement.width, a.placement.height);
       }
       break;
     case WM_LBUTTONDOWN:
@@ -196,7 +203,7 @@ std::int64_t window_procedure(std::uint32_t message, std::uint64_t wparam, std::
     case WM_HOTKEY:
       if (wparam == kHotKeyId)
         current().show_window(current().window_shown_normally() ? ShowCommand::minimise
-                                                                 : ShowCommand::normal);
+                                                                : ShowCommand::normal);
       break;
     case MSG_SAVE_ALL_SPRITES:
       if (a.save_all_sprites) a.save_all_sprites();
@@ -227,9 +234,9 @@ bool fire_due_timer(std::uint64_t now) {
 std::optional<std::uint64_t> next_timer_due() {
   const auto& timers = app().timers;
   if (timers.empty()) return std::nullopt;
-  return std::min_element(timers.begin(), timers.end(), [](const Timer& x, const Timer& y) {
-           return x.due < y.due;
-         })->due;
+  return std::min_element(timers.begin(), timers.end(),
+                          [](const Timer& x, const Timer& y) { return x.due < y.due; })
+      ->due;
 }
 
 }  // namespace

@@ -57,7 +57,7 @@ struct AppState {
   std::deque<platform::Message> queue;  // posted messages
   std::deque<Timer> timers;             // window timers by identifier
   bool paint_pending = false;           // the window's invalid region
-  std::uint64_t paints = 0;  // frame compositions run by WM_PAINT
+  std::uint64_t paints = 0;             // frame compositions run by WM_PAINT
   // Handlers that other subsystems install: the window procedure runs them for
   // the private messages, for arrow-key releases and at shutdown.
   void (*save_all_sprites)() = nullptr;
@@ -67,7 +67,9 @@ struct AppState {
 };
 
 AppState& app();
-inline bool app_flag(std::uint32_t f) { return (app().flags & f) != 0; }
+inline bool app_flag(std::uint32_t f) {
+  return (app().flags & f) != 0;
+}
 inline void set_app_flag(std::uint32_t f, bool on) {
   if (on)
     app().flags |= f;
@@ -78,8 +80,7 @@ inline void set_app_flag(std::uint32_t f, bool on) {
 // PostMessageA to the program's window.
 void post_message(std::uint32_t message, std::uint64_t wparam = 0, std::int64_t lparam = 0);
 // SendMessageA: runs the window procedure at once.
-std::int64_t send_message(std::uint32_t message, std::uint64_t wparam = 0,
-                          std::int64_t lparam = 0);
+std::int64_t send_message(std::uint32_t message, std::uint64_t wparam = 0, std::int64_t lparam = 0);
 // SetTimer / KillTimer on the program's window (identifiers 1, 2, 3).
 void set_timer(std::uint32_t id, std::uint32_t interval_ms, TimerProc proc);
 void kill_timer(std::uint32_t id);
@@ -101,8 +102,8 @@ int run_program();
 // Pure pieces of the window behaviour.
 // Moves the placement by the cursor's offset from the drag anchor and snaps
 // it to the screen edges within kEdgeSnap pixels.
-void drag_window(WindowPlacement& placement, platform::ScreenSize screen,
-                 std::uint16_t anchor_x, std::uint16_t anchor_y, std::int64_t lparam);
+void drag_window(WindowPlacement& placement, platform::ScreenSize screen, std::uint16_t anchor_x,
+                 std::uint16_t anchor_y, std::int64_t lparam);
 // Centring offset: (screen - window) / 2, truncated toward zero.
 int centre_offset(int screen, int window);
 

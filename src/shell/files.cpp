@@ -40,11 +40,15 @@ bool FileHandle::seek(std::int64_t offset) {
   return file_ && offset >= 0 && std::fseek(file_.get(), static_cast<long>(offset), SEEK_SET) == 0;
 }
 
-bool FileHandle::seek_end() { return file_ && std::fseek(file_.get(), 0, SEEK_END) == 0; }
+bool FileHandle::seek_end() {
+  return file_ && std::fseek(file_.get(), 0, SEEK_END) == 0;
+}
 
 namespace {
 
-char fold(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c & ~0x20) : c; }
+char fold(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c & ~0x20) : c;
+}
 
 bool equal_ignoring_case(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -162,7 +166,9 @@ bool replace_file(std::string_view name, std::span<const std::uint8_t> bytes) {
   return replace_files(std::span<const FileReplacement>(&one, 1), nullptr);
 }
 
-void set_write_failure_for_tests(std::string name) { g_failing_write = std::move(name); }
+void set_write_failure_for_tests(std::string name) {
+  g_failing_write = std::move(name);
+}
 
 bool matches_pattern(std::string_view name, std::string_view pattern) {
   if (pattern.empty()) return name.empty();

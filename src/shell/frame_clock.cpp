@@ -61,13 +61,16 @@ FrameCallback start_frame_clock(FrameCallback callback) {
   return previous;
 }
 
-FrameCallback current_frame_callback() { return state().callback; }
+FrameCallback current_frame_callback() {
+  return state().callback;
+}
 
 bool frame_due() {
   auto& s = state();
   if (s.high_resolution) return s.clock.due(now(), now());
   // The tick count wraps at 2^32: a 32-bit difference is always right.
-  std::uint32_t elapsed = platform::current().tick_count() - static_cast<std::uint32_t>(s.clock.stamp);
+  std::uint32_t elapsed =
+      platform::current().tick_count() - static_cast<std::uint32_t>(s.clock.stamp);
   return s.clock.due_after(elapsed, platform::current().tick_count());
 }
 
@@ -91,7 +94,11 @@ void set_frame_rate(int r) {
   state().clock.rate = rate;
 }
 
-void reset_frame_rate() { state().clock.rate = 70; }
-int get_frame_rate() { return state().clock.rate; }
+void reset_frame_rate() {
+  state().clock.rate = 70;
+}
+int get_frame_rate() {
+  return state().clock.rate;
+}
 
 }  // namespace tavu

@@ -33,8 +33,8 @@ struct ModeState {
 ModeState& modes() {
   static ModeState s = [] {
     ModeState m{};
-    m.table = {sprite_mode_descriptor(), picture_mode_descriptor(), pitch_mode_descriptor(),
-               pattern_mode_descriptor(), replay_mode_descriptor(), test_mode_descriptor()};
+    m.table = {sprite_mode_descriptor(),  picture_mode_descriptor(), pitch_mode_descriptor(),
+               pattern_mode_descriptor(), replay_mode_descriptor(),  test_mode_descriptor()};
     return m;
   }();
   return s;
@@ -43,9 +43,9 @@ ModeState& modes() {
 // The about message's credit line, kept scrambled so it does not show up as
 // plain text in the program file.
 constexpr unsigned char kCreditKey = 0x5A;
-constexpr unsigned char kScrambledCredit[] = {
-    0x17, 0x3b, 0x3e, 0x3f, 0x7a, 0x38, 0x23, 0x7a, 0x37, 0x35, 0x3e, 0x3e, 0x3f, 0x28,
-    0x29, 0x7a, 0x3c, 0x35, 0x28, 0x7a, 0x37, 0x35, 0x3e, 0x3e, 0x3f, 0x28, 0x29};
+constexpr unsigned char kScrambledCredit[] = {0x17, 0x3b, 0x3e, 0x3f, 0x7a, 0x38, 0x23, 0x7a, 0x37,
+                                              0x35, 0x3e, 0x3e, 0x3f, 0x28, 0x29, 0x7a, 0x3c, 0x35,
+                                              0x28, 0x7a, 0x37, 0x35, 0x3e, 0x3e, 0x3f, 0x28, 0x29};
 
 std::string credit_line() {
   std::string s;
@@ -66,10 +66,16 @@ std::uint32_t held_modifiers() {
 
 }  // namespace
 
-std::array<ModeDescriptor, kModeCount>& mode_table() { return modes().table; }
-int current_mode() { return modes().current; }
+std::array<ModeDescriptor, kModeCount>& mode_table() {
+  return modes().table;
+}
+int current_mode() {
+  return modes().current;
+}
 
-void set_overlay_colour_source(int (*source)()) { modes().overlay_colour = source; }
+void set_overlay_colour_source(int (*source)()) {
+  modes().overlay_colour = source;
+}
 
 void build_key_to_mode_table() {
   ModeState& s = modes();

@@ -26,20 +26,27 @@ std::string upper(std::string s) {
 const std::map<std::string, std::uint32_t>& key_names() {
   static const std::map<std::string, std::uint32_t> names = [] {
     std::map<std::string, std::uint32_t> m = {
-        {"ESCAPE", VK_ESCAPE}, {"RETURN", VK_RETURN}, {"ENTER", VK_RETURN},
-        {"SPACE", VK_SPACE},   {"BACK", VK_BACK},     {"TAB", VK_TAB},
-        {"LEFT", VK_LEFT},     {"UP", VK_UP},         {"RIGHT", VK_RIGHT},
-        {"DOWN", VK_DOWN},     {"PRIOR", VK_PRIOR},   {"NEXT", VK_NEXT},
-        {"PGUP", VK_PRIOR},    {"PGDN", VK_NEXT},     {"HOME", VK_HOME},
-        {"END", VK_END},       {"INSERT", VK_INSERT}, {"DELETE", VK_DELETE},
-        {"ADD", VK_ADD},       {"SUBTRACT", VK_SUBTRACT}, {"MULTIPLY", VK_MULTIPLY},
-        {"DIVIDE", VK_DIVIDE}, {"DECIMAL", VK_DECIMAL}, {"PAUSE", VK_PAUSE},
-        {"SHIFT", VK_SHIFT},   {"CONTROL", VK_CONTROL}, {"CTRL", VK_CONTROL},
-        {"MENU", VK_MENU},     {"ALT", VK_MENU},      {"LWIN", VK_LWIN},
+        {"ESCAPE", VK_ESCAPE},     {"RETURN", VK_RETURN},
+        {"ENTER", VK_RETURN},      {"SPACE", VK_SPACE},
+        {"BACK", VK_BACK},         {"TAB", VK_TAB},
+        {"LEFT", VK_LEFT},         {"UP", VK_UP},
+        {"RIGHT", VK_RIGHT},       {"DOWN", VK_DOWN},
+        {"PRIOR", VK_PRIOR},       {"NEXT", VK_NEXT},
+        {"PGUP", VK_PRIOR},        {"PGDN", VK_NEXT},
+        {"HOME", VK_HOME},         {"END", VK_END},
+        {"INSERT", VK_INSERT},     {"DELETE", VK_DELETE},
+        {"ADD", VK_ADD},           {"SUBTRACT", VK_SUBTRACT},
+        {"MULTIPLY", VK_MULTIPLY}, {"DIVIDE", VK_DIVIDE},
+        {"DECIMAL", VK_DECIMAL},   {"PAUSE", VK_PAUSE},
+        {"SHIFT", VK_SHIFT},       {"CONTROL", VK_CONTROL},
+        {"CTRL", VK_CONTROL},      {"MENU", VK_MENU},
+        {"ALT", VK_MENU},          {"LWIN", VK_LWIN},
         {"RWIN", VK_RWIN},
     };
-    for (int i = 1; i <= 24; ++i) m["F" + std::to_string(i)] = VK_F1 + static_cast<std::uint32_t>(i - 1);
-    for (int i = 0; i <= 9; ++i) m["NUMPAD" + std::to_string(i)] = VK_NUMPAD0 + static_cast<std::uint32_t>(i);
+    for (int i = 1; i <= 24; ++i)
+      m["F" + std::to_string(i)] = VK_F1 + static_cast<std::uint32_t>(i - 1);
+    for (int i = 0; i <= 9; ++i)
+      m["NUMPAD" + std::to_string(i)] = VK_NUMPAD0 + static_cast<std::uint32_t>(i);
     return m;
   }();
   return names;
@@ -76,7 +83,8 @@ bool parse_int(const std::string& s, int& out) {
 
 std::optional<std::uint32_t> parse_key_name(const std::string& raw) {
   std::string name = upper(raw);
-  if (name.size() == 1 && ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= '0' && name[0] <= '9')))
+  if (name.size() == 1 &&
+      ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= '0' && name[0] <= '9')))
     return static_cast<std::uint32_t>(name[0]);
   if (name.size() > 2 && name[0] == '0' && name[1] == 'X') {
     try {
@@ -99,8 +107,8 @@ ScriptRunner::ScriptRunner(HeadlessPlatform& platform, std::unique_ptr<std::istr
 void ScriptRunner::key_message(std::uint32_t vk, bool down, bool alt) {
   // F10 and every key with Alt held arrive as system keys, as Windows sends them.
   bool system = alt || vk == VK_F10 || vk == VK_MENU;
-  std::uint32_t message = down ? (system ? WM_SYSKEYDOWN : WM_KEYDOWN)
-                               : (system ? WM_SYSKEYUP : WM_KEYUP);
+  std::uint32_t message =
+      down ? (system ? WM_SYSKEYDOWN : WM_KEYDOWN) : (system ? WM_SYSKEYUP : WM_KEYUP);
   std::uint32_t lparam = 1;
   if (alt) lparam |= kKeyAltBit;
   if (!down) lparam |= kKeyRepeatBit | kKeyUpBit;
@@ -260,7 +268,8 @@ bool ScriptRunner::run_line(const std::string& line, std::string& error) {
     auto bytes = make_bmp_file(platform_.last_palette(), 256, kFrameWidth, kFrameHeight,
                                platform_.last_frame());
     std::ofstream out(args[0], std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     if (!out) {
       error = "cannot write " + args[0];
       return false;

@@ -109,7 +109,9 @@ void show_status(const std::string& text, std::uint32_t duration_ms, std::uint32
   }
 }
 
-void clear_status() { show_status("", 0, 0); }
+void clear_status() {
+  show_status("", 0, 0);
+}
 
 void start_number_prompt(const char* prompt, int max_digits, NumberDone done) {
   StatusState& s = status_state();
@@ -137,7 +139,9 @@ KeyCapture set_key_capture(KeyCapture handler) {
   return previous;
 }
 
-void reset_startup_failure_text() { status_state().failure_text = "Can't init!\n\n"; }
+void reset_startup_failure_text() {
+  status_state().failure_text = "Can't init!\n\n";
+}
 
 void add_startup_failure_reason(const std::string& reason) {
   // The buffer holds 1022 characters; what does not fit is cut.
@@ -151,8 +155,12 @@ void add_startup_failure_reason(const std::string& reason) {
   t += '\n';
 }
 
-void set_sprite_save_hook(SaveHook save_sprite_files) { g_save_sprites = save_sprite_files; }
-void set_pitch_save_hook(SaveHook save_pitches) { g_save_pitches = save_pitches; }
+void set_sprite_save_hook(SaveHook save_sprite_files) {
+  g_save_sprites = save_sprite_files;
+}
+void set_pitch_save_hook(SaveHook save_pitches) {
+  g_save_pitches = save_pitches;
+}
 
 int quit_flow_key(std::uint32_t vk) {
   switch (vk) {

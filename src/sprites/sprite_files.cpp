@@ -127,7 +127,9 @@ namespace {
 // GOAL1.DAT is held by two entries but written from one of them (entry 5 when
 // both changed); afterwards the file holds that entry's sprites, so both of
 // its runs in the index and the BENCH.DAT base must describe that entry.
-int written_goal_entry(const SpriteFilesState& st) { return st.entries[5].modified ? 5 : 4; }
+int written_goal_entry(const SpriteFilesState& st) {
+  return st.entries[5].modified ? 5 : 4;
+}
 
 std::uint32_t bench_base(const SpriteFilesState& st) {
   const int goal = written_goal_entry(st);

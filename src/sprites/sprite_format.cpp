@@ -126,9 +126,9 @@ std::vector<std::uint8_t> build_file_image(std::span<const SpriteRecord> sprites
   std::vector<std::uint8_t> image(total);
   std::size_t at = 0;
   for (const auto& s : sprites) {
-    write_sprite_header(s, static_cast<std::uint32_t>(at + kSpriteHeaderSize) + base,
-                        std::span<std::uint8_t, kSpriteHeaderSize>(image.data() + at,
-                                                                   kSpriteHeaderSize));
+    write_sprite_header(
+        s, static_cast<std::uint32_t>(at + kSpriteHeaderSize) + base,
+        std::span<std::uint8_t, kSpriteHeaderSize>(image.data() + at, kSpriteHeaderSize));
     at += kSpriteHeaderSize;
     std::size_t n = std::min<std::size_t>(s.data_length, s.pixels.size());
     std::copy_n(s.pixels.begin(), n, image.begin() + static_cast<std::ptrdiff_t>(at));

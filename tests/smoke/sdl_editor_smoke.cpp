@@ -2,12 +2,11 @@
 // its first frame, and quits on Escape. Run under SDL_VIDEODRIVER=dummy and,
 // where Xvfb is installed, on a real X display.
 #include <SDL2/SDL.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <set>
-
-#include <unistd.h>
 
 #include "demo_data/demo_data.h"
 #include "platform/sdl/sdl_backend.h"

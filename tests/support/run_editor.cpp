@@ -31,8 +31,8 @@ std::string quote(const std::string& s) {
 
 fs::path make_temp_dir(const std::string& name) {
   static std::mt19937_64 rng(std::random_device{}());
-  fs::path dir = fs::temp_directory_path() /
-                 ("tavu-" + name + "-" + std::to_string(rng() % 1000000000ULL));
+  fs::path dir =
+      fs::temp_directory_path() / ("tavu-" + name + "-" + std::to_string(rng() % 1000000000ULL));
   fs::remove_all(dir);
   fs::create_directories(dir);
   return dir;
@@ -45,8 +45,7 @@ EditorRun run_editor(const fs::path& dir, const std::string& script,
   std::ofstream(script_file) << script;
   fs::permissions(work, fs::perms::all, fs::perm_options::add);  // readable by a wrapped user
   std::string command = std::string("SDL_VIDEODRIVER=dummy ") + wrapper + " " +
-                        quote(TAVU_EDITOR_PATH) +
-                        " --dir " + quote(dir.string()) + " --script " +
+                        quote(TAVU_EDITOR_PATH) + " --dir " + quote(dir.string()) + " --script " +
                         quote(script_file.string());
   for (const auto& a : extra_args) command += " " + quote(a);
   command += " > " + quote((work / "out").string()) + " 2> " + quote((work / "err").string());
