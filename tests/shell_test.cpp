@@ -6,7 +6,6 @@
 #include "shell/frame_clock.h"
 #include "shell/modes.h"
 #include "shell/status.h"
-#include "sprites/bmp.h"
 
 using namespace tavu;
 using namespace tavu::platform;
@@ -250,44 +249,6 @@ TEST(Display, SpansColumnsAndZoom) {
   zoom_centre(z10.data(), 10, kScreenWidth);
   EXPECT_EQ(z10[0], at(144, 90));
   EXPECT_EQ(z10[199 * 320 + 319], at(175, 109));
-}
-
-TEST(Bitmap, HeadersOfTheExportedLayouts) {
-  std::array<std::uint8_t, 14> fh{};
-  std::array<std::uint8_t, 40> ih{};
-  make_bmp_headers(fh, ih, 17, 13, 5);
-  auto u32 = [](auto& b, int at) {
-    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (b[at + 3] << 24);
-  };
-  EXPECT_EQ(fh[0], 'B');
-  EXPECT_EQ(fh[1], 'M');
-  EXPECT_EQ(u32(fh, 2), 202);
-  EXPECT_EQ(u32(fh, 10), 122);
-  EXPECT_EQ(u32(ih, 0), 40);
-  EXPECT_EQ(u32(ih, 4), 13);
-  EXPECT_EQ(u32(ih, 8), 5);
-  EXPECT_EQ(ih[12] | (ih[13] << 8), 1);
-  EXPECT_EQ(ih[14] | (ih[15] << 8), 8);
-  EXPECT_EQ(u32(ih, 20), 80);
-  EXPECT_EQ(u32(ih, 32), 17);
-  EXPECT_EQ(u32(ih, 36), 17);
-  make_bmp_headers(fh, ih, 256, 16, 16);
-  EXPECT_EQ(u32(fh, 2), 1334);
-  EXPECT_EQ(u32(fh, 10), 1078);
-
-  // Rows are stored bottom-up with their padding.
-  std::vector<std::uint8_t> rgb(3 * 2, 0);
-  rgb[3] = 0x11;
-  rgb[4] = 0x22;
-  rgb[5] = 0x33;
-  std::vector<std::uint8_t> pixels = {1, 0, 0, 0, 0, 1};  // 3x2
-  auto file = make_bmp_file(rgb, 2, 3, 2, pixels);
-  ASSERT_EQ(file.size(), 54u + 8 + 8);
-  EXPECT_EQ(file[58], 0x33);  // blue, green, red, 0
-  EXPECT_EQ(file[59], 0x22);
-  EXPECT_EQ(file[60], 0x11);
-  EXPECT_EQ(file[62 + 2], 1);  // bottom row first
-  EXPECT_EQ(file[62 + 4], 1);
 }
 
 }  // namespace

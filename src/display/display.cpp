@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "shell/app.h"
-#include "shell/modes.h"
 
 namespace tavu {
 namespace {
@@ -183,7 +182,6 @@ struct DisplayState {
   std::uint8_t* address = nullptr;
   const Palette* surface_palette = &kDefaultPalette;  // colours of the window surface
   const Palette* last_palette = nullptr;              // last handed to set_palette
-  const Palette* waiting_palette = nullptr;           // for the next full-screen present
   std::array<std::uint8_t, kFramebufferSize> zoom_work{};
 };
 
@@ -218,24 +216,15 @@ std::uint8_t* create_window_surface(const Palette* palette) {
 void set_palette(const Palette* palette, std::uint8_t** slot, bool force) {
   DisplayState& d = display();
   if (!force && palette == d.last_palette) return;
-  if (app_flag(fullscreen)) {
-    d.waiting_palette = palette;
-  } else {
-    std::uint8_t* address = create_window_surface(palette);
-    if (slot) *slot = address;
-  }
+  // Only the window presents here; full screen would take the palette at its
+  // next present instead.
+  std::uint8_t* address = create_window_surface(palette);
+  if (slot) *slot = address;
   d.last_palette = palette;
 }
 
-const Palette* current_palette() {
-  return display().surface_palette;
-}
-
 void request_redraw() {
-  if (app_flag(fullscreen))
-    compose_frame();
-  else
-    invalidate_window();
+  invalidate_window();
 }
 
 void present_window() {

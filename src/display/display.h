@@ -27,7 +27,6 @@ std::uint8_t* create_window_surface(const Palette* palette);
 // or a draw slot's own copy). Without force, a palette already in use costs
 // nothing.
 void set_palette(const Palette* palette, std::uint8_t** slot, bool force);
-const Palette* current_palette();
 void request_redraw();
 // Shows the Framebuffer in the window.
 void present_window();

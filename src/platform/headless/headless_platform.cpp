@@ -70,7 +70,6 @@ void HeadlessPlatform::show_window(ShowCommand command) {
 void HeadlessPlatform::present(const std::uint8_t* pixels, const PaletteBytes& palette) {
   std::copy_n(pixels, frame_.size(), frame_.begin());
   palette_ = palette;
-  ++presents_;
 }
 
 void HeadlessPlatform::message_box(const std::string& caption, const std::string& text,

@@ -31,8 +31,6 @@ class HeadlessPlatform : public Platform {
 
   const std::vector<std::uint8_t>& last_frame() const { return frame_; }
   const PaletteBytes& last_palette() const { return palette_; }
-  bool window_created() const { return created_; }
-  std::uint64_t presents() const { return presents_; }
 
   bool acquire_single_instance(const std::string&) override { return true; }
   std::uint64_t counter() override { return now_; }
@@ -72,7 +70,6 @@ class HeadlessPlatform : public Platform {
   PaletteBytes palette_{};
   bool created_ = false;
   bool shown_normally_ = false;
-  std::uint64_t presents_ = 0;
 };
 
 }  // namespace tavu::platform
