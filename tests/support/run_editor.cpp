@@ -44,11 +44,24 @@ EditorRun run_editor(const fs::path& dir, const std::string& script,
   fs::path script_file = work / "script.txt";
   std::ofstream(script_file) << script;
   fs::permissions(work, fs::perms::all, fs::perm_options::add);  // readable by a wrapped user
-  std::string command = std::string("SDL_VIDEODRIVER=dummy ") + wrapper + " " +
-                        quote(TAVU_EDITOR_PATH) + " --dir " + quote(dir.string()) + " --script " +
-                        quote(script_file.string());
-  for (const auto& a : extra_args) command += " " + quote(a);
-  command += " > " + quote((work / "out").string()) + " 2> " + quote((work / "err").string());
+  // Built by appending: g++ 12 at -O3 warns falsely (restrict) about
+  // " " + std::string.
+  std::string command = "SDL_VIDEODRIVER=dummy ";
+  auto add = [&command](const std::string& part) {
+    command += ' ';
+    command += part;
+  };
+  add(wrapper);
+  add(quote(TAVU_EDITOR_PATH));
+  add("--dir");
+  add(quote(dir.string()));
+  add("--script");
+  add(quote(script_file.string()));
+  for (const auto& a : extra_args) add(quote(a));
+  add(">");
+  add(quote((work / "out").string()));
+  add("2>");
+  add(quote((work / "err").string()));
   int status = std::system(command.c_str());
   EditorRun run;
   run.exit_code = (status >> 8) & 0xFF;
