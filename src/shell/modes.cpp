@@ -4,11 +4,15 @@
 #include <cstring>
 #include <string>
 
+#include "pictures/picture_mode.h"
+#include "pitch/pattern_mode.h"
+#include "pitch/pitch_mode.h"
+#include "replays/replay_mode.h"
 #include "shell/app.h"
-#include "shell/placeholder_modes.h"
 #include "shell/status.h"
 #include "sprites/sprite_mode.h"
 #include "sprites/text.h"
+#include "testmode/test_mode.h"
 
 namespace tavu {
 

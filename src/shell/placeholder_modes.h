@@ -1,14 +1,13 @@
-// Descriptors of the modes that do not have their own editor yet.
+// A mode descriptor for a mode whose editor is not built yet: it starts,
+// shows an empty picture and uses no keys.
 #pragma once
+
+#include <cstdint>
 
 #include "shell/modes.h"
 
 namespace tavu {
 
-ModeDescriptor picture_mode_descriptor();
-ModeDescriptor pitch_mode_descriptor();
-ModeDescriptor pattern_mode_descriptor();
-ModeDescriptor replay_mode_descriptor();
-ModeDescriptor test_mode_descriptor();
+ModeDescriptor placeholder_mode(const char* help, const char* name, std::uint32_t hot_key);
 
 }  // namespace tavu

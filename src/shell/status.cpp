@@ -5,6 +5,7 @@
 #include "display/display.h"
 #include "platform/platform.h"
 #include "shell/app.h"
+#include "shell/saving.h"
 
 namespace tavu {
 namespace {
@@ -14,9 +15,6 @@ constexpr std::size_t kStatusSize = 2048;
 constexpr std::size_t kLineSize = 128;  // prompts and questions are formatted in this
 constexpr std::size_t kFailureSize = 1024;
 constexpr char kCursor = 12;
-
-SaveHook g_save_sprites = nullptr;
-SaveHook g_save_pitches = nullptr;
 
 void status_timer() {
   StatusState& s = status_state();
@@ -155,13 +153,6 @@ void add_startup_failure_reason(const std::string& reason) {
   t += '\n';
 }
 
-void set_sprite_save_hook(SaveHook save_sprite_files) {
-  g_save_sprites = save_sprite_files;
-}
-void set_pitch_save_hook(SaveHook save_pitches) {
-  g_save_pitches = save_pitches;
-}
-
 int quit_flow_key(std::uint32_t vk) {
   switch (vk) {
     case platform::VK_ESCAPE:
@@ -174,8 +165,8 @@ int quit_flow_key(std::uint32_t vk) {
       post_message(platform::WM_DESTROY);
       return 1;
     case 'Y':
-      if (g_save_sprites && !g_save_sprites()) return 1;
-      if (g_save_pitches && !g_save_pitches()) return 1;
+      // Sprite and pitch files are written as one group.
+      if (!save_all_changes()) return 1;
       post_message(platform::WM_DESTROY);
       return 1;
     default:

@@ -46,11 +46,4 @@ void add_startup_failure_reason(const std::string& reason);
 // The quit flow's key handling once Escape has opened it; returns 1 if used.
 int quit_flow_key(std::uint32_t vk);
 
-// The saves the quit flow's "Y" runs, sprites first; each returns non-zero on
-// success or when there is nothing to save. Subsystems register theirs at
-// start-up.
-using SaveHook = int (*)();
-void set_sprite_save_hook(SaveHook save_sprite_files);
-void set_pitch_save_hook(SaveHook save_pitches);
-
 }  // namespace tavu

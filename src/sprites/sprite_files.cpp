@@ -5,6 +5,7 @@
 #include "shell/app.h"
 #include "shell/bytes.h"
 #include "shell/files.h"
+#include "shell/saving.h"
 #include "shell/status.h"
 
 namespace tavu {
@@ -211,26 +212,31 @@ int load_sprite_files() {
   return 1;
 }
 
-int save_sprite_files() {
+SaveContribution plan_sprite_files_save() {
   SpriteFilesState& st = sprite_files();
-  if (!(st.flags & kSpritesModifiedMark)) return 1;
+  SaveContribution out;
+  if (!(st.flags & kSpritesModifiedMark)) return out;
   SpriteSavePlan plan = plan_sprite_save(st);
-  std::vector<FileReplacement> files;
   for (std::size_t k = 0; k < plan.entries.size(); ++k)
-    files.push_back({st.entries[plan.entries[k]].name, plan.images[k]});
-  files.push_back({kSpriteIndexName, plan.index});
-  std::string failed;
-  if (!replace_files(files, &failed)) {
-    show_status("Failed to save " + (failed.empty() ? std::string(kSpriteIndexName) : failed), 1000,
-                kTextCentred);
-    return 0;
-  }
-  for (std::size_t k = 0; k < plan.entries.size(); ++k) {
-    auto& e = st.entries[plan.entries[k]];
-    e.image = std::move(plan.images[k]);
-    e.current_size = static_cast<std::uint32_t>(e.image.size());
-  }
-  return 1;
+    out.files.push_back({st.entries[plan.entries[k]].name, plan.images[k]});
+  out.files.push_back({kSpriteIndexName, std::move(plan.index)});
+  // Once written, the images are what the files hold: revert and the next
+  // save start from them.
+  out.committed = [entries = std::move(plan.entries), images = std::move(plan.images)]() mutable {
+    SpriteFilesState& state = sprite_files();
+    for (std::size_t k = 0; k < entries.size(); ++k) {
+      auto& e = state.entries[entries[k]];
+      e.image = std::move(images[k]);
+      e.current_size = static_cast<std::uint32_t>(e.image.size());
+    }
+  };
+  return out;
+}
+
+int save_sprite_files() {
+  std::vector<SaveContribution> parts;
+  parts.push_back(plan_sprite_files_save());
+  return save_contributions(std::move(parts));
 }
 
 void switch_team_file() {

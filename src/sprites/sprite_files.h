@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "shell/saving.h"
 #include "sprites/sprite_format.h"
 
 namespace tavu {
@@ -84,9 +85,11 @@ SpriteSavePlan plan_sprite_save(const SpriteFilesState& state);
 // Mode init slot: loads SPRITE.DAT and the seven graphics files of the
 // current directory; on failure records a start-up reason and returns 0.
 int load_sprite_files();
-// The quit flow's sprite save: writes every changed file and the index in
-// one atomic group; returns 0 and shows "Failed to save %s" on failure, with
-// every original file left whole.
+// The sprite half of the save on quit: every changed graphics file and the
+// index, nothing when no sprite was replaced.
+SaveContribution plan_sprite_files_save();
+// Writes the sprite files alone as one atomic group; returns 0 and shows
+// "Failed to save %s" on failure, with every original file left whole.
 int save_sprite_files();
 // Ctrl+T: exchanges TEAM3.DAT and TEAM2.DAT in entry 3.
 void switch_team_file();

@@ -7,6 +7,7 @@
 #include "display/display.h"
 #include "platform/platform.h"
 #include "shell/app.h"
+#include "shell/saving.h"
 #include "shell/status.h"
 #include "sprites/blit.h"
 #include "sprites/sprite_bitmaps.h"
@@ -49,7 +50,7 @@ void step(int delta) {
 }
 
 int init() {
-  set_sprite_save_hook(save_sprite_files);
+  set_save_planner(SaveSubsystem::sprites, plan_sprite_files_save);
   app().save_all_sprites = save_all_sprite_bitmaps;
   app().insert_all_sprites = insert_all_sprite_bitmaps;
   return load_sprite_files();

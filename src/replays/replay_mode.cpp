@@ -1,0 +1,16 @@
+#include "replays/replay_mode.h"
+
+#include "shell/placeholder_modes.h"
+
+namespace tavu {
+
+const char* const kReplayModeHelp =
+    "\nSELECT HIGHLIGHT OR REPLAY FILE TO SEE AND\nPRESS ENTER. REPLAY SPEED IS CONTROLLED "
+    "WITH\n+/-. PRESS ESCAPE TO STOP WATCHING. PRESS F TO\nTOGGLE FRAME RATE DISPLAY. PRESS P FOR "
+    "PAUSE.\nWHILE PAUSED PRESS N TO ADVANCE TO NEXT FRAME.";
+
+ModeDescriptor replay_mode_descriptor() {
+  return placeholder_mode(kReplayModeHelp, "REPLAY MODE", 0x78);
+}
+
+}  // namespace tavu

@@ -1,0 +1,44 @@
+// Saving on quit: every subsystem with unsaved changes contributes the files
+// it would write, and they are written as one group, so either the whole
+// save lands or nothing on disk changes.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tavu {
+
+struct PlannedFile {
+  std::string name;  // as the program knows it; an existing file keeps its spelling
+  std::vector<std::uint8_t> bytes;
+};
+
+// What one subsystem writes. `committed` runs once every file of the whole
+// group is in place (to take the written images as the new originals, clear
+// change marks, ...).
+struct SaveContribution {
+  std::vector<PlannedFile> files;
+  std::function<void()> committed;
+};
+
+// The subsystems that save on quit, in the order their files are written.
+enum class SaveSubsystem { sprites = 0, pitches = 1 };
+inline constexpr int kSaveSubsystemCount = 2;
+
+// A planner returns the files of its unsaved changes (none when there are
+// none). It must not change any state: a failed save is retried.
+using SavePlanner = SaveContribution (*)();
+void set_save_planner(SaveSubsystem which, SavePlanner planner);
+
+// Plans `which` (or every subsystem, in order) and writes the files as one
+// group. On failure shows "Failed to save %s" with the file's name for
+// 1000 ms and returns 0; nothing on disk has changed then. Returns 1 on
+// success or when there is nothing to save.
+int save_planned(const std::vector<SaveSubsystem>& which);
+int save_all_changes();
+// The same for contributions already planned.
+int save_contributions(std::vector<SaveContribution> parts);
+
+}  // namespace tavu
