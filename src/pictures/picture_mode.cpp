@@ -12,4 +12,6 @@ ModeDescriptor picture_mode_descriptor() {
   return placeholder_mode(kPictureModeHelp, "PICTURE MODE", 0x75);
 }
 
+void picture_mode_display_switched() {}
+
 }  // namespace tavu

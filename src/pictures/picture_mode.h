@@ -9,4 +9,9 @@ extern const char* const kPictureModeHelp;
 
 ModeDescriptor picture_mode_descriptor();
 
+// The shell calls this after a switch between window and full screen while
+// picture mode is current: the working palette is built afresh (applied_gamma
+// reset, then rebuild_working_palette).
+void picture_mode_display_switched();
+
 }  // namespace tavu

@@ -173,6 +173,11 @@ class Platform {
   // Shows the 320x200 picture (rows of 320 bytes) with the palette.
   virtual void present(const std::uint8_t* pixels, const PaletteBytes& palette) = 0;
 
+  // MessageBeep; a backend without a system sound does nothing.
+  virtual void message_beep(std::uint32_t /*type*/) {}
+  // GetActiveWindow() == the program's window.
+  virtual bool window_active() { return true; }
+
   // A message box; blocks under a display, prints "CAPTION: TEXT" to standard
   // error where there is none.
   virtual void message_box(const std::string& caption, const std::string& text,
