@@ -1,0 +1,24 @@
+#include "platform/posix/fd_io.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace tavu::platform {
+
+bool write_fully(int fd, const void* data, std::size_t size) {
+  const auto* p = static_cast<const std::uint8_t*>(data);
+  while (size > 0) {
+    const ssize_t n = ::write(fd, p, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (n == 0) return false;
+    p += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+}  // namespace tavu::platform
