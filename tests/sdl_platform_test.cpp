@@ -265,7 +265,7 @@ TEST_F(SdlBackend, ShowsTheExactScaledPictureOnBothPaths) {
     ASSERT_TRUE(p);
     // The dummy display is 1024x768: the picture is shown three times enlarged.
     EXPECT_EQ(p->screen_size().width, 1024);
-    p->present(frame.data(), palette);
+    p->present(frame.data(), kFrameWidth, palette);
     std::vector<std::uint32_t> shown;
     int w = 0, h = 0;
     ASSERT_TRUE(p->read_back(shown, w, h));

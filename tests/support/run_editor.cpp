@@ -27,6 +27,9 @@ std::string quote(const std::string& s) {
   return q + "'";
 }
 
+EditorRun run_binary(const std::string& editor, const fs::path& dir, const std::string& script,
+                     const std::vector<std::string>& extra_args, const std::string& wrapper);
+
 }  // namespace
 
 fs::path make_temp_dir(const std::string& name) {
@@ -40,6 +43,18 @@ fs::path make_temp_dir(const std::string& name) {
 
 EditorRun run_editor(const fs::path& dir, const std::string& script,
                      const std::vector<std::string>& extra_args, const std::string& wrapper) {
+  return run_binary(TAVU_EDITOR_PATH, dir, script, extra_args, wrapper);
+}
+
+EditorRun run_test_editor(const fs::path& dir, const std::string& script,
+                          const std::vector<std::string>& extra_args, const std::string& wrapper) {
+  return run_binary(TAVU_TEST_EDITOR_PATH, dir, script, extra_args, wrapper);
+}
+
+namespace {
+
+EditorRun run_binary(const std::string& editor, const fs::path& dir, const std::string& script,
+                     const std::vector<std::string>& extra_args, const std::string& wrapper) {
   fs::path work = make_temp_dir("run");
   fs::path script_file = work / "script.txt";
   std::ofstream(script_file) << script;
@@ -52,7 +67,7 @@ EditorRun run_editor(const fs::path& dir, const std::string& script,
     command += part;
   };
   add(wrapper);
-  add(quote(TAVU_EDITOR_PATH));
+  add(quote(editor));
   add("--dir");
   add(quote(dir.string()));
   add("--script");
@@ -70,6 +85,8 @@ EditorRun run_editor(const fs::path& dir, const std::string& script,
   fs::remove_all(work);
   return run;
 }
+
+}  // namespace
 
 std::vector<std::string> printed(const EditorRun& run, const std::string& key) {
   std::vector<std::string> values;

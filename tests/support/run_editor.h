@@ -19,6 +19,11 @@ EditorRun run_editor(const std::filesystem::path& dir, const std::string& script
                      const std::vector<std::string>& extra_args = {},
                      const std::string& wrapper = "");
 
+// The same with tavu-editor-test, the build with the tests' fault injection.
+EditorRun run_test_editor(const std::filesystem::path& dir, const std::string& script,
+                          const std::vector<std::string>& extra_args = {},
+                          const std::string& wrapper = "");
+
 // A fresh empty directory under the system's temporary directory.
 std::filesystem::path make_temp_dir(const std::string& name);
 
