@@ -1,5 +1,6 @@
 #include "platform/sdl/sdl_platform.h"
 
+#include <SDL2/SDL_syswm.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -23,6 +24,25 @@ std::unique_ptr<Platform> make_sdl_platform(const SdlOptions& options) {
 
 namespace sdl {
 namespace {
+
+// The window's size as the display server has it. SDL reports the size it
+// asked for at once, whether or not anyone made the window that size.
+bool server_window_size(SDL_Window* window, int& w, int& h) {
+#if defined(SDL_VIDEO_DRIVER_X11) && defined(TAVU_HAVE_X11)
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (SDL_GetWindowWMInfo(window, &info) == SDL_TRUE && info.subsystem == SDL_SYSWM_X11) {
+    XWindowAttributes attributes{};
+    if (XGetWindowAttributes(info.info.x11.display, info.info.x11.window, &attributes) == 0)
+      return false;
+    w = attributes.width;
+    h = attributes.height;
+    return true;
+  }
+#endif
+  SDL_GetWindowSize(window, &w, &h);
+  return true;
+}
 
 bool hint_says_off(const char* value) {
   return value != nullptr && (std::strcmp(value, "0") == 0 || SDL_strcasecmp(value, "false") == 0 ||
@@ -361,6 +381,26 @@ bool SdlPlatform::enter_fullscreen() {
   if (SDL_SetWindowFullscreen(window_.get(), SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
     std::fprintf(stderr, "Cannot go full screen: %s\n", SDL_GetError());
     return false;
+  }
+  // Under X11 the window manager makes the window full screen, some time
+  // later or, where there is none, never: wait for the window to cover its
+  // display before calling it done.
+  SDL_DisplayMode desktop;
+  const int display = SDL_GetWindowDisplayIndex(window_.get());
+  if (display >= 0 && SDL_GetDesktopDisplayMode(display, &desktop) == 0) {
+    const std::uint64_t give_up = counter() + frequency_;  // a second
+    for (;;) {
+      SDL_PumpEvents();
+      int w = 0;
+      int h = 0;
+      if (server_window_size(window_.get(), w, h) && w >= desktop.w && h >= desktop.h) break;
+      if (counter() >= give_up) {
+        SDL_SetWindowFullscreen(window_.get(), 0);
+        std::fputs("Cannot go full screen: the window manager did not respond\n", stderr);
+        return false;
+      }
+      SDL_Delay(5);
+    }
   }
   fullscreen_ = true;
   surface_width_ = 0;  // the borders are filled afresh
