@@ -1,7 +1,6 @@
 // The crash log and the out-of-memory stop of the real editor: the test
 // build's faults are real signals, caught, logged to errlog.txt and shown.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <ctime>
 #include <filesystem>
@@ -148,15 +147,10 @@ TEST_F(CrashLogScript, ALogThatCannotBeWrittenIsLeftAloneAndTheBoxStillShows) {
 
   // A read-only file; root ignores permissions, so then the editor runs as
   // an unprivileged user.
-  std::string wrapper;
-  if (::geteuid() == 0) {
-    if (!fs::exists("/usr/bin/setpriv")) GTEST_SKIP() << "needs setpriv to drop root";
-    wrapper = "/usr/bin/setpriv --reuid=65534 --regid=65534 --clear-groups";
-    const std::string probe = wrapper +
-                              " /bin/sh -c 'test -x \"" TAVU_TEST_EDITOR_PATH "\" && test -r \"" +
-                              demo_.path().string() + "/SPRITE.DAT\"' 2>/dev/null";
-    if (std::system(probe.c_str()) != 0) GTEST_SKIP() << "the editor is out of the user's reach";
-  }
+  std::string wrapper, why_not;
+  if (!tavu::test::unprivileged_wrapper(TAVU_TEST_EDITOR_PATH, demo_.file("SPRITE.DAT"), wrapper,
+                                        why_not))
+    GTEST_SKIP() << why_not;
   fs::permissions(demo_.path(), fs::perms::others_read | fs::perms::others_exec,
                   fs::perm_options::add);
   const std::string before = "Earlier entry\n\n";

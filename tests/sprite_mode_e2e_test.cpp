@@ -272,15 +272,9 @@ namespace {
 // touching a file and the editor stays in the quit question. Root ignores
 // directory permissions, so then the editor runs as an unprivileged user.
 TEST_F(SpriteModeSaving, ReadOnlyDirectoryKeepsEveryFileAndTheQuestion) {
-  std::string wrapper;
-  if (::geteuid() == 0) {
-    if (!fs::exists("/usr/bin/setpriv")) GTEST_SKIP() << "needs setpriv to drop root";
-    wrapper = "/usr/bin/setpriv --reuid=65534 --regid=65534 --clear-groups";
-    const std::string probe = wrapper +
-                              " /bin/sh -c 'test -x \"" TAVU_EDITOR_PATH "\" && test -r \"" +
-                              demo_.path().string() + "/SPRITE.DAT\"' 2>/dev/null";
-    if (std::system(probe.c_str()) != 0) GTEST_SKIP() << "the editor is out of the user's reach";
-  }
+  std::string wrapper, why_not;
+  if (!test::unprivileged_wrapper(TAVU_EDITOR_PATH, demo_.file("SPRITE.DAT"), wrapper, why_not))
+    GTEST_SKIP() << why_not;
   fs::permissions(demo_.path(),
                   fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                   fs::perm_options::remove);

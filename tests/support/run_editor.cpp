@@ -1,5 +1,7 @@
 #include "support/run_editor.h"
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -87,6 +89,24 @@ EditorRun run_binary(const std::string& editor, const fs::path& dir, const std::
 }
 
 }  // namespace
+
+bool unprivileged_wrapper(const std::string& editor, const fs::path& readable_file,
+                          std::string& wrapper, std::string& why_not) {
+  wrapper.clear();
+  if (::geteuid() != 0) return true;
+  if (!fs::exists("/usr/bin/setpriv")) {
+    why_not = "needs setpriv to drop root";
+    return false;
+  }
+  wrapper = "/usr/bin/setpriv --reuid=65534 --regid=65534 --clear-groups";
+  const std::string probe = wrapper + " /bin/sh -c 'test -x " + quote(editor) + " && test -r " +
+                            quote(readable_file.string()) + "' 2>/dev/null";
+  if (std::system(probe.c_str()) != 0) {
+    why_not = "the editor is out of the user's reach";
+    return false;
+  }
+  return true;
+}
 
 std::vector<std::string> printed(const EditorRun& run, const std::string& key) {
   std::vector<std::string> values;
