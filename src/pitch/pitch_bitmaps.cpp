@@ -76,7 +76,8 @@ bool decode_pattern_bitmap(std::span<const std::uint8_t> file, PatternPixels& ou
 }
 
 std::vector<std::uint8_t> pitch_picture(const PitchRecord& pitch) {
-  std::vector<std::uint8_t> picture(kPitchPictureSize, 0);
+  std::vector<std::uint8_t> picture;
+  if (!try_allocate(picture, kPitchPictureSize)) return {};
   for (int t = 0; t < kPitchPictureRows; ++t)
     for (int c = 0; c < kPitchColumns; ++c) {
       const auto i = static_cast<std::size_t>((t + 1) * kPitchColumns + c);
@@ -93,8 +94,9 @@ std::vector<std::uint8_t> pitch_picture(const PitchRecord& pitch) {
 }
 
 std::vector<std::uint8_t> encode_pitch_bitmap(const PitchRecord& pitch, const Palette& palette) {
-  return make_bmp_file(palette, kPaletteEntries, kPitchBitmapWidth, kPitchBitmapHeight,
-                       pitch_picture(pitch));
+  const std::vector<std::uint8_t> picture = pitch_picture(pitch);
+  if (picture.empty()) return {};
+  return make_bmp_file(palette, kPaletteEntries, kPitchBitmapWidth, kPitchBitmapHeight, picture);
 }
 
 bool decode_pitch_bitmap(std::span<const std::uint8_t> file, std::vector<std::uint8_t>& picture) {
@@ -203,7 +205,7 @@ bool save_pitch_bitmap(int pitch_index, int type) {
   if (!pitch) return false;
   const std::vector<std::uint8_t> file = encode_pitch_bitmap(*pitch, pattern_palette());
   const std::string name = pitch_bitmap_save_name(pitch_index, type);
-  if (!replace_file(name, file)) return false;
+  if (file.empty() || !replace_file(name, file)) return false;
   show_status("Saved " + name + " OK", kStatusMs, kTextCentred);
   return true;
 }

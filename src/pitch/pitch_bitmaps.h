@@ -41,7 +41,8 @@ std::vector<std::uint8_t> encode_pattern_bitmap(const PitchRecord& pitch, int n,
 bool decode_pattern_bitmap(std::span<const std::uint8_t> file, PatternPixels& out);
 
 // Map rows 1 to 53 as one 672x848 picture, top row first; cells whose
-// pattern lies outside the pattern data are colour 0.
+// pattern lies outside the pattern data are colour 0. Both are empty when
+// memory runs out.
 std::vector<std::uint8_t> pitch_picture(const PitchRecord& pitch);
 std::vector<std::uint8_t> encode_pitch_bitmap(const PitchRecord& pitch, const Palette& palette);
 // Accepts only an uncompressed 8-bit 672x848 bitmap stored bottom-up;
