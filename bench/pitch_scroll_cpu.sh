@@ -53,7 +53,7 @@ xdotool keydown Right; sleep 0.4; shot scrolling; xdotool keyup Right
 xdotool key ctrl+n ctrl+e; sleep 0.5; shot edit
 xdotool key KP_Add KP_Add; sleep 0.3; shot wet
 xdotool key F8 Down Down KP_Add KP_Add KP_Add KP_Add; sleep 0.3; shot pattern
-xdotool key Escape
+xdotool key Escape 2>/dev/null || true
 wait "$pid" || true
 EOF
 SDL_RENDER_DRIVER=${SDL_RENDER_DRIVER:-software} xvfb-run -a -s "-screen 0 1920x1080x24" \
