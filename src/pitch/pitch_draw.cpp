@@ -28,6 +28,9 @@ constexpr std::array<std::array<std::uint8_t, 27>, kPitchTypeCount> kPitchColour
 }};
 // clang-format on
 
+// What a tile off the map or off the pattern data shows.
+constexpr std::array<std::uint8_t, kPatternSize> kBlankPattern{};
+
 constexpr int kZeroGlyphAdvance = 5;
 constexpr int kFirstDigitSprite = 113;  // plus the character code: '1' is sprite 162
 constexpr int kDigitLimitX = 320;
@@ -109,13 +112,9 @@ void rebuild_tiles(PitchViewCache& cache, const PitchView& v, std::int64_t tx, s
           src = pitch.pattern_at(cell);
         }
       }
-      for (int y = 0; y < kPatternSide; ++y) {
-        std::uint8_t* dst = corner + y * kTileBufferWidth;
-        if (src)
-          std::memcpy(dst, src + y * kPatternSide, kPatternSide);
-        else
-          std::memset(dst, 0, kPatternSide);
-      }
+      if (!src) src = kBlankPattern.data();
+      for (int y = 0; y < kPatternSide; ++y)
+        std::memcpy(corner + y * kTileBufferWidth, src + y * kPatternSide, kPatternSide);
       if (v.edit_mode)
         for (int y = 0; y < kPatternSide; ++y) corner[y * kTileBufferWidth] = kGridColour;
       if (v.show_numbers)
