@@ -22,7 +22,7 @@ class InTempDir : public ::testing::Test {
     fs::current_path(dir_);
   }
   void TearDown() override {
-    set_write_failure_for_tests("");
+    clear_file_faults_for_tests();
     fs::current_path(old_);
     fs::remove_all(dir_);
   }
@@ -82,7 +82,7 @@ TEST_F(InTempDir, ReplacingSeveralFilesIsAllOrNothing) {
   std::vector<std::uint8_t> a = {'1'}, b = {'2'};
   std::vector<FileReplacement> files = {{"ONE.DAT", a}, {"two.dat", b}};
 
-  set_write_failure_for_tests("TWO.DAT");
+  set_file_fault_for_tests({.op = FileOp::write, .file = "TWO.DAT"});
   std::string failed;
   EXPECT_FALSE(replace_files(files, &failed));
   EXPECT_EQ(failed, "two.dat");
@@ -92,7 +92,7 @@ TEST_F(InTempDir, ReplacingSeveralFilesIsAllOrNothing) {
   for ([[maybe_unused]] auto& e : fs::directory_iterator(".")) ++entries;
   EXPECT_EQ(entries, 2) << "temporary files are cleaned up";
 
-  set_write_failure_for_tests("");
+  clear_file_faults_for_tests();
   ASSERT_TRUE(replace_files(files, &failed));
   EXPECT_EQ(read("one.dat"), "1");
   EXPECT_EQ(read("TWO.DAT"), "2");

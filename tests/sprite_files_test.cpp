@@ -138,9 +138,13 @@ TEST_F(SpriteFiles, NamesAreFoundIgnoringCaseAndKeptWhenSaving) {
   ASSERT_TRUE(save_sprite_files());
   EXPECT_TRUE(fs::exists("bench.dat"));
   EXPECT_TRUE(fs::exists("Sprite.Dat"));
-  std::size_t count = 0;
-  for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir_)) ++count;
-  EXPECT_EQ(count, 7u) << "no new files beside the originals";
+  // Beside the originals only their backups, in the files' own spelling.
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir_)) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"CHARSET.DAT", "GOAL1.DAT", "SCORE.DAT", "Sprite.Dat",
+                                             "Sprite.Dat.bak", "TEAM1.DAT", "TEAM3.DAT",
+                                             "bench.dat", "bench.dat.bak"}));
 }
 
 // --- Saving ---------------------------------------------------------------
@@ -160,7 +164,9 @@ TEST_F(SpriteFiles, ReplacedBenchSpriteWritesBenchAndIndexOnly) {
   const auto before = snapshot(dir_);
   ASSERT_TRUE(save_sprite_files());
   const auto names = changed(before, snapshot(dir_));
-  EXPECT_EQ(names, (std::vector<std::string>{"BENCH.DAT", "SPRITE.DAT"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"BENCH.DAT", "BENCH.DAT.bak", "SPRITE.DAT",
+                                             "SPRITE.DAT.bak"}));
+  EXPECT_EQ(read_bytes("BENCH.DAT.bak"), before.at("BENCH.DAT").second);
 
   // Header offsets of BENCH.DAT include the sizes of SCORE..GOAL1 (twice).
   std::uint32_t base = 0;
@@ -252,7 +258,7 @@ TEST_F(SpriteFiles, FailedSaveLeavesEveryFileWholeAndRetrySucceeds) {
   apply_decoded_sprite(10, new_image(20, 20, 1));
   apply_decoded_sprite(1300, new_image(20, 20, 1));
   const auto before = snapshot(dir_);
-  set_write_failure_for_tests("BENCH.DAT");
+  set_file_fault_for_tests({.op = FileOp::write, .file = "BENCH.DAT"});
   EXPECT_EQ(save_sprite_files(), 0);
   EXPECT_EQ(status_text(), "Failed to save BENCH.DAT");
   EXPECT_EQ(status_state().flags, 36u);
@@ -260,15 +266,16 @@ TEST_F(SpriteFiles, FailedSaveLeavesEveryFileWholeAndRetrySucceeds) {
   EXPECT_TRUE(sprite_files().flags & kSpritesModifiedMark);
   EXPECT_EQ(sprite_files().sprites[11].pixels, sprites_[11].pixels) << "sprites stay chunky";
 
-  set_write_failure_for_tests("SPRITE.DAT");
+  set_file_fault_for_tests({.op = FileOp::write, .file = "SPRITE.DAT"});
   EXPECT_EQ(save_sprite_files(), 0);
   EXPECT_EQ(status_text(), "Failed to save SPRITE.DAT");
   EXPECT_TRUE(changed(before, snapshot(dir_)).empty());
 
-  set_write_failure_for_tests("");
+  clear_file_faults_for_tests();
   EXPECT_EQ(save_sprite_files(), 1);
   EXPECT_EQ(changed(before, snapshot(dir_)),
-            (std::vector<std::string>{"BENCH.DAT", "CHARSET.DAT", "SPRITE.DAT"}));
+            (std::vector<std::string>{"BENCH.DAT", "BENCH.DAT.bak", "CHARSET.DAT",
+                                      "CHARSET.DAT.bak", "SPRITE.DAT", "SPRITE.DAT.bak"}));
 }
 
 TEST_F(SpriteFiles, ReadOnlyDirectoryFailsTheSaveCleanly) {

@@ -243,7 +243,9 @@ TEST_F(SpriteModeSaving, YWritesTheChangedFileAndTheIndex) {
   const auto r = run("key G\ntype 5\nkey RETURN\nkey INSERT\nkey ESCAPE\nkey Y\nprint mode\n");
   EXPECT_EQ(r.exit_code, 0);
   EXPECT_TRUE(test::printed(r, "mode").empty());
-  EXPECT_EQ(changed_files(), (std::vector<std::string>{"CHARSET.DAT", "SPRITE.DAT"}));
+  EXPECT_EQ(changed_files(), (std::vector<std::string>{"CHARSET.DAT", "CHARSET.DAT.bak",
+                                                       "SPRITE.DAT", "SPRITE.DAT.bak"}));
+  EXPECT_EQ(test::read_bytes(demo_.file("CHARSET.DAT.bak")), before_["CHARSET.DAT"]);
   // The saved directory loads with the new sprite.
   fs::current_path(demo_.path());
   reset_sprite_files();

@@ -94,7 +94,7 @@ class SpriteDirTest : public ::testing::Test {
     status_state() = StatusState{};
   }
   void TearDown() override {
-    set_write_failure_for_tests("");
+    clear_file_faults_for_tests();
     std::filesystem::current_path(old_);
     std::error_code ec;
     std::filesystem::permissions(dir_, std::filesystem::perms::owner_all,
