@@ -11,47 +11,13 @@
 #include "sprite_test_support.h"
 #include "sprites/sprite_bitmaps.h"
 #include "sprites/sprite_format.h"
+#include "support/dir_snapshot.h"
 
 namespace fs = std::filesystem;
 using namespace tavu;
 using namespace tavu::test;
 
 namespace {
-
-// Identity of a file on disk: a replaced file gets a new inode.
-std::map<std::string, std::pair<ino_t, std::vector<std::uint8_t>>> snapshot(const fs::path& dir) {
-  std::map<std::string, std::pair<ino_t, std::vector<std::uint8_t>>> files;
-  for (const auto& e : fs::directory_iterator(dir)) {
-    struct stat st {};
-    ::stat(e.path().c_str(), &st);
-    files[e.path().filename().string()] = {st.st_ino, read_bytes(e.path())};
-  }
-  return files;
-}
-
-// The files that differ (replaced, added or removed) between two snapshots.
-std::vector<std::string> changed(const decltype(snapshot({}))& before,
-                                 const decltype(snapshot({}))& after) {
-  std::vector<std::string> names;
-  for (const auto& [name, value] : after) {
-    auto it = before.find(name);
-    if (it == before.end() || it->second != value) names.push_back(name);
-  }
-  for (const auto& [name, value] : before)
-    if (!after.count(name)) names.push_back(name);
-  return names;
-}
-
-// A replacement image for sprite `number`, a different size from before.
-DecodedSprite new_image(int width, int height, int value) {
-  DecodedSprite d;
-  d.width = static_cast<std::int16_t>(width);
-  d.height = static_cast<std::int16_t>(height);
-  d.width_words = static_cast<std::int16_t>((width + 15) / 16);
-  d.pixels.assign(static_cast<std::size_t>(d.width_words) * 8 * height,
-                  static_cast<std::uint8_t>(value * 17));
-  return d;
-}
 
 class SpriteFiles : public SpriteDirTest {
  protected:

@@ -142,7 +142,7 @@ struct FileFault {
   int error = 0;
   // Only calls for this file count (its name in any letter case, without
   // directory); empty: every call.
-  std::string file;
+  std::string file = {};
 };
 // Replaces every armed fault with `fault` and sets the counts to zero.
 void set_file_fault_for_tests(const FileFault& fault);
