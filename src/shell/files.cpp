@@ -342,11 +342,13 @@ bool prepare(Target& t) {
     // Names this writer gave the file itself do not count as other links:
     // its backup, and a second name left by a save that was cut short.
     std::uint64_t others = t.status.links;
-    const std::string bak = find_file(beside(t.dir, t.leaf + ".bak"));
-    if (platform::file_status(bak, false).same_file(t.status)) --others;
-    const std::string stale = beside(t.dir, "." + t.leaf + ".tavu-old");
-    if (platform::file_status(stale, false).same_file(t.status) && platform::remove_path(stale))
-      --others;
+    if (others > 1) {
+      const std::string bak = find_file(beside(t.dir, t.leaf + ".bak"));
+      if (platform::file_status(bak, false).same_file(t.status)) --others;
+      const std::string stale = beside(t.dir, "." + t.leaf + ".tavu-old");
+      if (platform::file_status(stale, false).same_file(t.status) && platform::remove_path(stale))
+        --others;
+    }
     if (others > 1) return false;
   }
   return platform::may_replace_in(t.dir, t.status);

@@ -80,8 +80,10 @@ ReadStatus read_whole_file(std::string_view name, std::vector<std::uint8_t>& out
 // directory and another user's file).
 //
 // A group lands whole or not at all: each original is kept under a hidden
-// name until every rename is done, and a rename or directory fsync that
-// fails puts back the files already replaced. No temporary stays behind.
+// name (".NAME.tavu-old") until every rename is done, and a rename or
+// directory fsync that fails puts back the files already replaced. No
+// temporary stays behind; only an original that could not be put back stays
+// under its hidden name, and no later save removes it.
 struct FileReplacement {
   std::string name;  // as the program knows it; the existing spelling is kept
   std::span<const std::uint8_t> bytes;
