@@ -1,8 +1,6 @@
 #include "sprites/sprite_files.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <map>
@@ -242,20 +240,6 @@ TEST_F(SpriteFiles, FailedSaveLeavesEveryFileWholeAndRetrySucceeds) {
   EXPECT_EQ(changed(before, snapshot(dir_)),
             (std::vector<std::string>{"BENCH.DAT", "BENCH.DAT.bak", "CHARSET.DAT",
                                       "CHARSET.DAT.bak", "SPRITE.DAT", "SPRITE.DAT.bak"}));
-}
-
-TEST_F(SpriteFiles, ReadOnlyDirectoryFailsTheSaveCleanly) {
-  if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
-  ASSERT_TRUE(load());
-  apply_decoded_sprite(300, new_image(20, 20, 1));
-  const auto before = snapshot(dir_);
-  fs::permissions(dir_, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                  fs::perm_options::remove);
-  EXPECT_EQ(save_sprite_files(), 0);
-  EXPECT_EQ(status_text(), "Failed to save SCORE.DAT");
-  fs::permissions(dir_, fs::perms::owner_write, fs::perm_options::add);
-  EXPECT_TRUE(changed(before, snapshot(dir_)).empty());
-  EXPECT_EQ(save_sprite_files(), 1);
 }
 
 // --- Team switch and revert -----------------------------------------------
