@@ -116,26 +116,6 @@ TEST_F(CrashLogScript, EveryFatalSignalIsLoggedShownAndEndsWith255) {
   }
 }
 
-TEST_F(CrashLogScript, TheBoxShowsTheReportWithoutTheDateLine) {
-  auto r = run_test_editor(demo_.path(), "crash abort\n");
-  ASSERT_EQ(r.exit_code, 255);
-  const auto got = entries(slurp(log()));
-  ASSERT_EQ(got.size(), 1u);
-  // The box is "Fatal error: " and the report; the report ends with its
-  // empty line, the box's line ends after it.
-  EXPECT_EQ(r.err, "Fatal error: " + got[0].report + "\n");
-}
-
-TEST_F(CrashLogScript, AnExistingLogIsAppendedTo) {
-  const std::string earlier = "Monday, 01.06.2026., 10:00:00\nProgram terminating.\n\n";
-  std::ofstream(log(), std::ios::binary) << earlier;
-  auto r = run_test_editor(demo_.path(), "crash segv\n");
-  ASSERT_EQ(r.exit_code, 255);
-  const std::string now = slurp(log());
-  ASSERT_EQ(now.rfind(earlier, 0), 0u);
-  EXPECT_EQ(entries(now.substr(earlier.size())).size(), 1u);
-}
-
 TEST_F(CrashLogScript, ALogThatCannotBeWrittenIsLeftAloneAndTheBoxStillShows) {
   // A directory of that name cannot be opened for writing, by anyone.
   fs::create_directory(log());

@@ -33,34 +33,15 @@ TEST(CrashLog, DateLineLayout) {
   std::array<char, kDateLineSize> out{};
   const std::size_t n = format_date_line(civil_time(1796695084), out);
   EXPECT_EQ(std::string(out.data(), n), "Tuesday, 08.12.2026., 01:58:04\n");
-  // Every day name, in Windows' order from Sunday.
-  const char* names[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
-                         "Thursday", "Friday", "Saturday"};
-  for (int d = 0; d < 7; ++d) {
-    format_date_line(civil_time((3 + d) * 86400), out);  // 1970-01-04 was a Sunday
-    EXPECT_EQ(std::string(out.data()).substr(0, std::string(names[d]).size() + 2),
-              std::string(names[d]) + ", ");
-  }
 }
 
-TEST(CrashLog, ReportLayoutOnBothRegisterSets) {
-  const platform::FaultRegister x86_64[] = {{"RAX", 0x10},
-                                            {"RBX", 0x7FFF6BC86530},
-                                            {"RCX", 0xFFFFFFFF7FFFFFFF},
-                                            {"RDX", 1},
-                                            {"RSI", 2},
-                                            {"RDI", 0},
-                                            {"RBP", 4},
-                                            {"RSP", 0x7FFF6BC85E70},
-                                            {"RIP", 0x563CF5325C17},
-                                            {"R8", 8},
-                                            {"R9", 9},
-                                            {"R10", 10},
-                                            {"R11", 11},
-                                            {"R12", 12},
-                                            {"R13", 13},
-                                            {"R14", 14},
-                                            {"R15", 0xABCDEF0123456789}};
+TEST(CrashLog, ReportLayout) {
+  const char* names[] = {"RAX", "RBX", "RCX", "RDX", "RSI", "RDI", "RBP", "RSP", "RIP",
+                         "R8",  "R9",  "R10", "R11", "R12", "R13", "R14", "R15"};
+  std::array<platform::FaultRegister, 17> registers{};
+  for (std::size_t i = 0; i < registers.size(); ++i) registers[i] = {names[i], i};
+  registers[2].value = 0xFFFFFFFF7FFFFFFF;
+  registers[16].value = 0xABCDEF0123456789;
   CrashReport r;
   r.version = "v0.9";
   r.system_name = "Linux";
@@ -69,39 +50,19 @@ TEST(CrashLog, ReportLayoutOnBothRegisterSets) {
   r.exception_address = 0x563CF5325C17;
   r.base_address = 0x563CF5320000;
   r.entry_address = 0x563CF532BEC0;
-  r.registers = x86_64;
+  r.registers = registers;
   std::array<char, kReportSize> out{};
   std::size_t n = format_crash_report(r, out);
   EXPECT_EQ(std::string(out.data(), n),
             "Program terminating.\nVersion: v0.9\nLinux: 6.1.0-13-amd64\nException code: B\n"
             "Exception address: 0000563CF5325C17\nBase address: 0000563CF5320000\n"
             "Address of main(): 0000563CF532BEC0\nRegisters:\n"
-            "RAX: 0000000000000010 RBX: 00007FFF6BC86530 RCX: FFFFFFFF7FFFFFFF\n"
-            "RDX: 0000000000000001 RSI: 0000000000000002 RDI: 0000000000000000\n"
-            "RBP: 0000000000000004 RSP: 00007FFF6BC85E70 RIP: 0000563CF5325C17\n"
-            "R8: 0000000000000008 R9: 0000000000000009 R10: 000000000000000A\n"
-            "R11: 000000000000000B R12: 000000000000000C R13: 000000000000000D\n"
-            "R14: 000000000000000E R15: ABCDEF0123456789\n\n");
-
-  // A 32-bit processor gives the layout of the original report.
-  const platform::FaultRegister x86[] = {{"EAX", 1}, {"EBX", 2},        {"ECX", 3},
-                                         {"EDX", 4}, {"ESI", 5},        {"EDI", 6},
-                                         {"EBP", 7}, {"ESP", 0x12FF80}, {"EIP", 0x401000}};
-  r.system_name = "Windows";
-  r.system_release = "NT";
-  r.code = 0xC0000005;
-  r.exception_address = 0x401000;
-  r.base_address = 0x400000;
-  r.entry_address = 0x401234;
-  r.registers = x86;
-  r.address_digits = 8;
-  n = format_crash_report(r, out);
-  EXPECT_EQ(std::string(out.data(), n),
-            "Program terminating.\nVersion: v0.9\nWindows: NT\nException code: C0000005\n"
-            "Exception address: 00401000\nBase address: 00400000\nAddress of main(): 00401234\n"
-            "Registers:\nEAX: 00000001 EBX: 00000002 ECX: 00000003\n"
-            "EDX: 00000004 ESI: 00000005 EDI: 00000006\n"
-            "EBP: 00000007 ESP: 0012FF80 EIP: 00401000\n\n");
+            "RAX: 0000000000000000 RBX: 0000000000000001 RCX: FFFFFFFF7FFFFFFF\n"
+            "RDX: 0000000000000003 RSI: 0000000000000004 RDI: 0000000000000005\n"
+            "RBP: 0000000000000006 RSP: 0000000000000007 RIP: 0000000000000008\n"
+            "R8: 0000000000000009 R9: 000000000000000A R10: 000000000000000B\n"
+            "R11: 000000000000000C R12: 000000000000000D R13: 000000000000000E\n"
+            "R14: 000000000000000F R15: ABCDEF0123456789\n\n");
 
   // A buffer too small is filled and terminated, never overrun.
   std::array<char, 24> small{};

@@ -89,31 +89,6 @@ TEST_F(KeyboardState, DeviceByPositionWindowStateByVirtualKey) {
   EXPECT_EQ(state_[platform::VK_LEFT], 0);
 }
 
-TEST_F(KeyboardState, LostInputComesBackOnlyForTheActiveWindow) {
-  ASSERT_TRUE(open_keyboard_device());
-  press(platform::VK_DOWN);
-  headless_.lose_key_device_input();
-  EXPECT_TRUE(read_keyboard_state(state_)) << "acquired again at once";
-  EXPECT_EQ(state_[DIK_DOWN], 0x80);
-
-  headless_.set_active(false);
-  EXPECT_FALSE(read_keyboard_state(state_));
-  headless_.set_active(true);
-  EXPECT_TRUE(read_keyboard_state(state_));
-
-  close_keyboard_device();
-  EXPECT_FALSE(read_keyboard_state(state_));
-}
-
-TEST_F(KeyboardState, BrokenDeviceAndFailingWindowStateReportFailure) {
-  headless_.break_key_device();
-  EXPECT_FALSE(open_keyboard_device());
-  EXPECT_FALSE(read_keyboard_state(state_));
-  EXPECT_TRUE(get_keyboard_state(state_));
-  headless_.set_window_key_state_fails(true);
-  EXPECT_FALSE(get_keyboard_state(state_));
-}
-
 // A device that loses its input again after every successful acquire.
 class FlappingDevice : public platform::HeadlessPlatform {
  public:
