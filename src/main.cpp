@@ -124,6 +124,15 @@ int main(int argc, char** argv) {
     }
   }
 
+#ifdef TAVU_TEST_BUILD
+  auto schedule_crash = [&] {
+    if (crash_kind.empty() || tavu::testing::schedule_crash(crash_kind, crash_after)) return true;
+    std::fprintf(stderr, "tavu-editor: unknown crash '%s'\n", crash_kind.c_str());
+    return false;
+  };
+#else
+  auto schedule_crash = [] { return true; };
+#endif
   if (have_script) {
     tavu::platform::HeadlessPlatform headless(screen);
     tavu::ScriptRunner runner(headless, std::move(script_input));
@@ -132,16 +141,12 @@ int main(int argc, char** argv) {
 #endif
     headless.set_idle_handler([&runner] { runner.step(); });
     tavu::platform::set_current(&headless);
+    if (!schedule_crash()) return 2;
     return tavu::run_program();
   }
   std::unique_ptr<tavu::platform::Platform> sdl = tavu::platform::make_sdl_platform();
   if (!sdl) return 1;
   tavu::platform::set_current(sdl.get());
-#ifdef TAVU_TEST_BUILD
-  if (!crash_kind.empty() && !tavu::testing::schedule_crash(crash_kind, crash_after)) {
-    std::fprintf(stderr, "tavu-editor: unknown crash '%s'\n", crash_kind.c_str());
-    return 2;
-  }
-#endif
+  if (!schedule_crash()) return 2;
   return tavu::run_program();
 }

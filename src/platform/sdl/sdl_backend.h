@@ -30,7 +30,7 @@ struct CursorDeleter {
   void operator()(SDL_Cursor* c) const { SDL_FreeCursor(c); }
 };
 
-class SdlPlatform : public Platform {
+class SdlPlatform final : public Platform {
  public:
   explicit SdlPlatform(const SdlOptions& options);
   ~SdlPlatform() override;
