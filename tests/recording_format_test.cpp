@@ -180,32 +180,41 @@ TEST(RecordingWalk, FramesAsPlaybackSeesThem) {
     V expected;
   };
   const Case cases[] = {
-      {"replay stops at its first end marker", RecordingKind::kReplay,
+      {"replay stops at its first end marker",
+       RecordingKind::kReplay,
        {{kCam, 0, 1, 5, kCam, 0, 2, end, kCam, 0, 3, end}},
        {{0, 1}, {0, 2}}},
-      {"words before the camera word are skipped", RecordingKind::kReplay,
+      {"words before the camera word are skipped",
+       RecordingKind::kReplay,
        {{7, 8, kCam, 0, 1, end}},
        {{0, 1}}},
-      {"no end marker: stops at the end of the data", RecordingKind::kReplay,
+      {"no end marker: stops at the end of the data",
+       RecordingKind::kReplay,
        {{kCam, 0, 1, 9, 9, kCam, 0, 2, 9}},
        {{0, 1}, {0, 2}}},
-      {"a camera word cut off by the end", RecordingKind::kReplay,
+      {"a camera word cut off by the end",
+       RecordingKind::kReplay,
        {{kCam, 0, 1, kCam, 0}},
        {{0, 1}}},
       {"an end marker first: nothing", RecordingKind::kReplay, {{end, kCam, 0, 1}}, {}},
-      {"three highlights in turn", RecordingKind::kHighlight,
+      {"three highlights in turn",
+       RecordingKind::kHighlight,
        {{kCam, 0, 1, kCam, 0, 2, end}, {5, kCam, 0, 3, end}, {kCam, 0, 4, end}},
        {{0, 1}, {0, 2}, {1, 3}, {2, 4}}},
-      {"an empty highlight is passed over", RecordingKind::kHighlight,
+      {"an empty highlight is passed over",
+       RecordingKind::kHighlight,
        {{kCam, 0, 1, end}, {end}, {kCam, 0, 3, end}},
        {{0, 1}, {2, 3}}},
-      {"a slot without a camera word: the next one is found later", RecordingKind::kHighlight,
+      {"a slot without a camera word: the next one is found later",
+       RecordingKind::kHighlight,
        {{kCam, 0, 1, end}, {}, {kCam, 0, 3, end}},
        {{0, 1}, {1, 3}, {2, 3}}},
-      {"a last slot without a camera word ends the walk", RecordingKind::kHighlight,
+      {"a last slot without a camera word ends the walk",
+       RecordingKind::kHighlight,
        {{kCam, 0, 1, end}, {4, 4}},
        {{0, 1}}},
-      {"a highlight running on into the next slot", RecordingKind::kHighlight,
+      {"a highlight running on into the next slot",
+       RecordingKind::kHighlight,
        {{kCam, 0, 1}, {kCam, 0, 2, end}},
        {{0, 1}, {0, 2}, {1, 2}}},
   };
@@ -325,9 +334,10 @@ TEST(RecordingWalk, HostileBytesStayInside) {
       });
     }
   }
-  EXPECT_EQ(walk_recording({}, RecordingKind::kHighlight,
-                           [](std::size_t, const FrameWords&, const FrameInWords&) { return true; }),
-            0u);
+  EXPECT_EQ(
+      walk_recording({}, RecordingKind::kHighlight,
+                     [](std::size_t, const FrameWords&, const FrameInWords&) { return true; }),
+      0u);
 }
 
 }  // namespace

@@ -59,8 +59,8 @@ TEST(MenuLayout, ColumnsForListsOfManySizes) {
     int n;
     std::vector<int> columns;
   };
-  const Case cases[] = {{1, {1}}, {16, {16}}, {17, {9, 8}}, {30, {15, 15}}, {44, {15, 15, 14}},
-                        {45, {15, 15, 15}}};
+  const Case cases[] = {{1, {1}},       {16, {16}},         {17, {9, 8}},
+                        {30, {15, 15}}, {44, {15, 15, 14}}, {45, {15, 15, 15}}};
   for (const Case& c : cases) {
     const auto m = list_menu(c.n);
     ASSERT_TRUE(m);

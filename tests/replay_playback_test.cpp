@@ -180,8 +180,8 @@ TEST_F(PlaybackOnDemo, PauseStepAndRedrawsWhilePaused) {
 }
 
 TEST_F(PlaybackOnDemo, SpeedKeysAndTheRateDisplay) {
-  ASSERT_TRUE(play("speed.rpl", build_replay_file(header(), frames(0, 200)),
-                   RecordingKind::kReplay));
+  ASSERT_TRUE(
+      play("speed.rpl", build_replay_file(header(), frames(0, 200)), RecordingKind::kReplay));
   EXPECT_EQ(get_frame_rate(), 70);
   for (int i = 0; i < 40; ++i) playback_keys(platform::VK_ADD, 0);
   EXPECT_EQ(get_frame_rate(), 100);
@@ -225,7 +225,8 @@ TEST_F(PlaybackOnDemo, UnknownSpritesAndWildCamerasDrawSafely) {
   wild.camera_x = 65535;
   wild.camera_y = 32750;  // one more is the end marker
   wild.sprites = {{-512, -512, 1179}, {511, 511, 1179}, {318, 198, 1179}, {-1, 100, 1179}};
-  ASSERT_TRUE(play("odd.rpl", build_replay_file(header(), std::vector<RecordingFrame>{plain, odd, wild}),
+  ASSERT_TRUE(play("odd.rpl",
+                   build_replay_file(header(), std::vector<RecordingFrame>{plain, odd, wild}),
                    RecordingKind::kReplay));
   redraw();
   const std::vector<std::uint8_t> first = fb_;

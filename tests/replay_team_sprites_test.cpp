@@ -39,7 +39,7 @@ TEST(TeamColours, MapsAndAppearanceLists) {
   EXPECT_EQ(team_colour_map(team(0x102, 12, 13))[11], 12) << "only the value 2 swaps";
   EXPECT_EQ(team_colour_map(team(0, 0x1F, 13))[11], 15) << "a colour is a 4-bit number";
   const std::pair<int, std::array<int, 6>> lists[] = {
-      {0, {4, 5, 6, 3, 3, 3}}, {1, {4, 5, 6, 5, 4, 6}}, {2, {3, 4, 4, 3, 3, 3}},
+      {0, {4, 5, 6, 3, 3, 3}}, {1, {4, 5, 6, 5, 4, 6}},   {2, {3, 4, 4, 3, 3, 3}},
       {3, {4, 5, 6, 3, 3, 3}}, {255, {4, 5, 6, 3, 3, 3}}, {-1, {4, 5, 6, 3, 3, 3}}};
   for (const auto& [appearance, want] : lists) {
     apply_appearance(m, appearance);
@@ -51,8 +51,8 @@ TEST(TeamColours, MapsAndAppearanceLists) {
   s.width_words = 1;
   s.pixels = {0xAB, 0x07, 0x70, 0xEF, 0x00, 0x12, 0x34, 0x56, 0x99};  // last byte: past the data
   recolour_sprite(s, team_colour_map(team(0, 12, 13)));
-  EXPECT_EQ(s.pixels, (std::vector<std::uint8_t>{0xDC, 0x00, 0x00, 0x69, 0x00, 0x12, 0x34, 0x56,
-                                                 0x99}));
+  EXPECT_EQ(s.pixels,
+            (std::vector<std::uint8_t>{0xDC, 0x00, 0x00, 0x69, 0x00, 0x12, 0x34, 0x56, 0x99}));
 }
 
 TEST(TeamColours, GoalkeeperAppearances) {
@@ -64,10 +64,16 @@ TEST(TeamColours, GoalkeeperAppearances) {
   const std::array<std::uint8_t, 16> keeper_0_and_12 = {0, 1, 1, 1, 1, 1, 1, 1,
                                                         1, 1, 1, 1, 0, 1, 1, 1};
   const Case cases[] = {
-      {"everyone like player 0", keeper_0_and_12, {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1},
-       1, -1},
-      {"second keeper differs", keeper_0_and_12, {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 2, 1, 1, 1},
-       1, 2},
+      {"everyone like player 0",
+       keeper_0_and_12,
+       {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1},
+       1,
+       -1},
+      {"second keeper differs",
+       keeper_0_and_12,
+       {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 2, 1, 1, 1},
+       1,
+       2},
       {"an outfield player fills B until a keeper differs",
        keeper_0_and_12,
        {0, 2, 2, 1, 0, 0, 0, 0, 0, 0, 0, 0, 2, 1, 1, 1},
@@ -95,8 +101,8 @@ TEST(TeamColours, GoalkeeperAppearances) {
 }
 
 TEST(TeamColours, SetDigitsAndFileNames) {
-  const std::pair<std::uint16_t, char> digits[] = {
-      {0, '1'}, {1, '2'}, {2, '1'}, {3, '3'}, {4, '4'}, {9, '9'}, {0x0304, '4'}, {17, 'A'}};
+  const std::pair<std::uint16_t, char> digits[] = {{0, '1'}, {1, '2'}, {2, '1'},      {3, '3'},
+                                                   {4, '4'}, {9, '9'}, {0x0304, '4'}, {17, 'A'}};
   for (const auto& [kit, want] : digits) EXPECT_EQ(team_set_digit(kit), want) << kit;
   // 48 + k that is no letter or digit could name another file ("team/.dat").
   for (std::uint16_t kit : {10, 207, 208, 254, 255}) EXPECT_FALSE(team_set_digit(kit)) << kit;
@@ -174,7 +180,8 @@ TEST_F(TeamSpritesOnDemo, GoalkeepersLikePlayerZeroRecolourOnlyTheFirstHalf) {
   const TeamRecord t = team(0, 10, 2, 1);
   ASSERT_TRUE(prepare_team_sprites(t, t));
   ASSERT_NE(recoloured(947, with_list(t, 1)), sprite_at(947)->pixels) << "the demo keeper changes";
-  for (int i : {0, 57}) EXPECT_EQ(team_sprite(947 + i)->pixels, recoloured(947 + i, with_list(t, 1)));
+  for (int i : {0, 57})
+    EXPECT_EQ(team_sprite(947 + i)->pixels, recoloured(947 + i, with_list(t, 1)));
   for (int i : {58, 115}) EXPECT_EQ(team_sprite(947 + i)->pixels, sprite_at(947 + i)->pixels);
   TeamRecord b = t;
   b.roles[12] = 0;
@@ -199,7 +206,8 @@ TEST_F(TeamSpritesOnDemo, TeamSpriteFiles) {
   const Case cases[] = {
       {"missing", [](const fs::path& d) { fs::remove(d / "team4.dat"); },
        "Could not load team4.dat;"},
-      {"too short for 303 records", [](const fs::path& d) { test::truncate_by_one(d, "team4.dat"); },
+      {"too short for 303 records",
+       [](const fs::path& d) { test::truncate_by_one(d, "team4.dat"); },
        "Could not load team4.dat;"},
   };
   for (const Case& c : cases) {
