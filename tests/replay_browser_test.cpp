@@ -11,8 +11,10 @@
 #include "platform/headless/headless_platform.h"
 #include "replays/browser.h"
 #include "replays/menus.h"
+#include "replays/playback.h"
 #include "shell/app.h"
 #include "sprites/sprite_files.h"
+#include "support/demo_dir.h"
 #include "support/run_editor.h"
 
 namespace fs = std::filesystem;
@@ -202,6 +204,27 @@ TEST_F(BrowserInDir, OnlyReplayFiles) {
   EXPECT_EQ(browser_keys(platform::VK_UP, 0), 0) << "no neighbour above entry 0";
   EXPECT_EQ(browser_keys(platform::VK_END, 0), 1);
   EXPECT_EQ(browser().main_menu->selected, 1);
+}
+
+// Where names are not cut to 8.3, two long names may share their first 27
+// characters; each entry opens its own file.
+TEST_F(BrowserInDir, LongNamesOpenTheirOwnFiles) {
+  const std::string common = "a_recording_name_of_27_char";
+  for (int pitch : {1, 4}) {
+    RecordingHeader h;
+    h.pitch_index = static_cast<std::uint8_t>(pitch);
+    RecordingFrame f;
+    ASSERT_TRUE(test::write_file(common + "s_pitch_" + std::to_string(pitch) + ".rpl",
+                                 build_replay_file(h, std::vector<RecordingFrame>{f})));
+  }
+  ASSERT_EQ(browser_init(), 1);
+  for (auto key : {platform::VK_DOWN, platform::VK_RETURN, platform::VK_HOME, platform::VK_DOWN})
+    browser_keys(key, 0);
+  EXPECT_EQ(browser_keys(platform::VK_RETURN, 0), 1);
+  ASSERT_TRUE(playback().playing) << (first_warning(kReplayMode) ? first_warning(kReplayMode)->text
+                                                                 : "");
+  EXPECT_EQ(playback().recording->pitch_index, 4);
+  stop_playback();
 }
 
 TEST_F(BrowserInDir, NoFilesAtAll) {
