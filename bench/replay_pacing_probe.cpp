@@ -19,6 +19,7 @@
 #include "replays/playback.h"
 #include "replays/recordings.h"
 #include "shell/app.h"
+#include "shell/files.h"
 #include "shell/frame_clock.h"
 #include "shell/modes.h"
 
@@ -105,7 +106,7 @@ int main(int argc, char** argv) {
   tavu::invalidate_window();
   run_for(1000);  // the window settles, the mode name goes
 
-  const bool replay = file.size() > 4 && (file.back() == 'l' || file.back() == 'L');
+  const bool replay = tavu::matches_pattern(file, "*.rpl");
   auto opened = tavu::open_recording_file(
       file, replay ? tavu::RecordingKind::kReplay : tavu::RecordingKind::kHighlight);
   if (!opened || !tavu::start_playback(std::move(*opened))) {
