@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <new>
+#include <stdexcept>
 
 #include "replays/menus.h"
 #include "shell/files.h"
