@@ -155,28 +155,4 @@ TEST_F(PictureModeScripts, PictureOfTheWrongSizeShowsItsErrorAndCannotBeSaved) {
   EXPECT_EQ(test::printed(r, "status"), (std::vector<std::string>{"", "Saved stad.bmp OK"}));
 }
 
-TEST_F(PictureModeScripts, BitmapExportIsThePictureWithItsOwnPalette) {
-  const auto r = run("key F6 ADD ADD ADD F2\nprint status\n");
-  EXPECT_EQ(test::printed(r, "status"), (std::vector<std::string>{"Saved ball.bmp OK"}));
-  load_here();
-  Picture& ball = picture_ring().pictures[0];
-  fs::current_path(demo_.path());
-  load_picture(ball);
-  fs::current_path(old_);
-  ASSERT_TRUE(ball.loaded());
-  EXPECT_EQ(test::read_bytes(demo_.file("ball.bmp")), encode_picture_bitmap(ball));
-}
-
-TEST_F(PictureModeScripts, StartUpNamesEveryMissingPicture) {
-  ASSERT_TRUE(test::remove_file(demo_.path(), "stad.256"));
-  ASSERT_TRUE(test::remove_file(demo_.path(), "fill.256"));
-  const auto r = run("print mode\n");
-  EXPECT_NE(r.exit_code, 0);
-  EXPECT_TRUE(test::printed(r, "mode").empty());
-  EXPECT_NE(r.err.find("Error: Can't init!\n\nReason:\nstad.256 missing!\nReason:\nfill.256 "
-                       "missing!\n"),
-            std::string::npos)
-      << r.err;
-}
-
 }  // namespace

@@ -261,19 +261,4 @@ TEST(TestModeFrameLists, EveryCodeOfTheFormat) {
   }
 }
 
-TEST(TestModeSets, StandingAndRunningListsOfEveryDirection) {
-  const int standing[8] = {341, 363, 347, 357, 344, 354, 350, 360};
-  const int first_run[8] = {343, 364, 349, 358, 346, 355, 352, 361};
-  for (int d = 0; d < 8; ++d) {
-    EXPECT_EQ(standing_set().lists[d].front(), standing[d]);
-    EXPECT_EQ(standing_set().lists[d].back(), kFrameRestart);
-    ASSERT_EQ(running_set().lists[d].size(), 5u);
-    EXPECT_EQ(running_set().lists[d][0], first_run[d]);
-    EXPECT_EQ(running_set().lists[d][1], standing[d]);
-    EXPECT_EQ(running_set().lists[d][3], standing[d]);
-  }
-  EXPECT_EQ(standing_set().initial_delay, 5);
-  EXPECT_EQ(running_set().initial_delay, 5);
-}
-
 }  // namespace
