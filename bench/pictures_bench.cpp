@@ -13,6 +13,7 @@
 #include "display/keyboard_device.h"
 #include "pictures/picture_mode.h"
 #include "pictures/pictures.h"
+#include "pitch/pitch_files.h"
 #include "platform/headless/headless_platform.h"
 #include "shell/status.h"
 #include "sprites/sprite_files.h"
@@ -57,8 +58,8 @@ class Inside {
     fs::current_path(dir);
     platform::set_current(&headless_);
     reset_startup_failure_text();
-    static bool sprites = load_sprite_files() != 0;
-    if (!sprites) std::abort();
+    static bool loaded = load_sprite_files() != 0 && load_pitches() != 0;
+    if (!loaded) std::abort();
   }
   ~Inside() {
     platform::set_current(nullptr);

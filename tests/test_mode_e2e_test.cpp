@@ -9,6 +9,7 @@
 
 #include "display/display.h"
 #include "pitch/pitch_draw.h"
+#include "pitch/pitch_files.h"
 #include "platform/headless/headless_platform.h"
 #include "shell/app.h"
 #include "shell/frame_clock.h"
@@ -53,11 +54,14 @@ class TestModeScripts : public ::testing::Test {
     reset_sprite_files();
     reset_startup_failure_text();
     ASSERT_TRUE(load_sprite_files());
+    reset_pitch_files();
+    ASSERT_TRUE(load_pitches());
     fs::current_path(old_);
   }
   void TearDown() override {
     fs::current_path(old_);
     reset_sprite_files();
+    reset_pitch_files();
     test_player() = TestPlayer{};
     status_state() = StatusState{};
     app().flags = 0;

@@ -5,6 +5,7 @@
 
 #include "display/display.h"
 #include "pitch/pitch_draw.h"
+#include "pitch/pitch_mode.h"
 #include "shell/files.h"
 #include "shell/frame_clock.h"
 #include "sprites/blit.h"
@@ -133,16 +134,8 @@ void enter(int) {
   start_frame_clock(test_mode_frame);
 }
 
-void leave() {
-  start_frame_clock(nullptr);
-}
-
 int keys(std::uint32_t, std::int64_t) {
   return 0;
-}
-
-const Palette* palette() {
-  return &pattern_palette();
 }
 
 }  // namespace
@@ -322,8 +315,8 @@ void test_mode_frame() {
 }
 
 ModeDescriptor test_mode_descriptor() {
-  return {init,    enter,         leave,       keys,    draw_test_mode,
-          palette, kTestModeHelp, "TEST MODE", kHotKey, 0};
+  return {init,          enter,       leave_pitch_mode, keys, draw_test_mode, pattern_palette_slot,
+          kTestModeHelp, "TEST MODE", kHotKey,          0};
 }
 
 }  // namespace tavu
