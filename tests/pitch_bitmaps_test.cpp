@@ -202,11 +202,11 @@ TEST_F(PitchBitmaps, ExportThenImportKeepsThePicture) {
 TEST_F(PitchBitmaps, FailedExportsKeepTheEarlierFile) {
   const std::vector<std::uint8_t> earlier = {1, 2, 3};
   test::write_file(dir_ / "pt1-0.bmp", earlier);
-  set_write_failure_for_tests("pt1-0.bmp");
+  set_file_fault_for_tests({.op = FileOp::write, .file = "pt1-0.bmp"});
   EXPECT_EQ(pattern_mode_key(platform::VK_F2), 1);
   EXPECT_EQ(status(), "Save failed");
   test::write_file(dir_ / "pitch1-frozen.bmp", earlier);
-  set_write_failure_for_tests("pitch1-frozen.bmp");
+  set_file_fault_for_tests({.op = FileOp::write, .file = "pitch1-frozen.bmp"});
   EXPECT_EQ(pitch_mode_key(platform::VK_F2, 1, false), 1);
   EXPECT_EQ(status(), "Save failed");
   for (const char* name : {"pt1-0.bmp", "pitch1-frozen.bmp"})

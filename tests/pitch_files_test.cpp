@@ -123,7 +123,7 @@ TEST_F(PitchFiles, FailedSaveChangesNothingAndTheRetryWritesEverything) {
     pitch_at(i)->cells[42] += 256;
     mark_pitch_changed(i, PitchChange::map);
   }
-  set_write_failure_for_tests("pitch4.dat");
+  set_file_fault_for_tests({.op = FileOp::write, .file = "pitch4.dat"});
   status_state().quit_question = true;
   EXPECT_EQ(quit_flow_key('Y'), 1);
   EXPECT_EQ(status(), "Failed to save pitch4.dat");
@@ -131,7 +131,7 @@ TEST_F(PitchFiles, FailedSaveChangesNothingAndTheRetryWritesEverything) {
   EXPECT_EQ(snapshot(dir_), before);
   EXPECT_TRUE(pitch_changes_pending());
 
-  set_write_failure_for_tests("");
+  clear_file_faults_for_tests();
   EXPECT_EQ(quit_flow_key('Y'), 1);
   ASSERT_EQ(app().queue.size(), 1u);
   EXPECT_EQ(app().queue.front().message, platform::WM_DESTROY);

@@ -194,8 +194,13 @@ TEST_F(PitchScripts, QuitWithSaveWritesOnlyTheChangedPitches) {
             (std::vector<std::string>{"Saved pitch1-frozen.bmp OK", "Save changes? (Y/N)"}));
   EXPECT_TRUE(test::printed(r, "mode").empty()) << "the program ended";
   const auto after = snapshot(demo_.path());
+  // Both files of a changed pitch are written; each keeps its original as a
+  // backup (the exported bitmap gets none).
   EXPECT_EQ(changed(before_, after),
-            (std::vector<std::string>{"pitch1-frozen.bmp", "pitch2.blk", "pitch3.dat"}));
+            (std::vector<std::string>{"pitch1-frozen.bmp", "pitch2.blk", "pitch2.blk.bak",
+                                      "pitch2.dat.bak", "pitch3.blk.bak", "pitch3.dat",
+                                      "pitch3.dat.bak"}));
+  EXPECT_EQ(after.at("pitch3.dat.bak"), before_.at("pitch3.dat"));
   fs::current_path(demo_.path());
   const PitchRecord old2 = *pitch_at(1), old3 = *pitch_at(2);
   reset_pitch_files();

@@ -76,7 +76,7 @@ class PitchTest : public ::testing::Test {
     ASSERT_TRUE(load_pitches());
   }
   void TearDown() override {
-    set_write_failure_for_tests("");
+    clear_file_faults_for_tests();
     std::filesystem::current_path(old_);
     reset_state();
     platform::set_current(nullptr);

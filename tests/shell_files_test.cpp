@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -22,7 +21,7 @@ class InTempDir : public ::testing::Test {
     fs::current_path(dir_);
   }
   void TearDown() override {
-    set_write_failure_for_tests("");
+    clear_file_faults_for_tests();
     fs::current_path(old_);
     fs::remove_all(dir_);
   }
@@ -74,47 +73,6 @@ TEST_F(InTempDir, NamesAreFoundIgnoringCaseAndKeepTheirSpelling) {
   ASSERT_TRUE(replace_file("CHARSET.DAT", bytes));
   EXPECT_EQ(read("charset.dat"), "new");
   EXPECT_FALSE(fs::exists("CHARSET.DAT"));
-}
-
-TEST_F(InTempDir, ReplacingSeveralFilesIsAllOrNothing) {
-  write("one.dat", "old1");
-  write("TWO.DAT", "old2");
-  std::vector<std::uint8_t> a = {'1'}, b = {'2'};
-  std::vector<FileReplacement> files = {{"ONE.DAT", a}, {"two.dat", b}};
-
-  set_write_failure_for_tests("TWO.DAT");
-  std::string failed;
-  EXPECT_FALSE(replace_files(files, &failed));
-  EXPECT_EQ(failed, "two.dat");
-  EXPECT_EQ(read("one.dat"), "old1");
-  EXPECT_EQ(read("TWO.DAT"), "old2");
-  int entries = 0;
-  for ([[maybe_unused]] auto& e : fs::directory_iterator(".")) ++entries;
-  EXPECT_EQ(entries, 2) << "temporary files are cleaned up";
-
-  set_write_failure_for_tests("");
-  ASSERT_TRUE(replace_files(files, &failed));
-  EXPECT_EQ(read("one.dat"), "1");
-  EXPECT_EQ(read("TWO.DAT"), "2");
-}
-
-TEST_F(InTempDir, ReplacingAFileLeavesNoTemporaryBehind) {
-  const std::vector<std::uint8_t> first(1000, 1), second(10, 2);
-  ASSERT_TRUE(replace_file("a.dat", first));
-  ASSERT_TRUE(replace_file("a.dat", second));
-  EXPECT_EQ(test::read_bytes("a.dat"), second);
-  EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), 1);
-  EXPECT_FALSE(replace_file("missing/b.dat", first));
-}
-
-TEST_F(InTempDir, ReadOnlyDirectoryFailsWithoutTouchingTheOriginal) {
-  if (geteuid() == 0) GTEST_SKIP() << "root ignores directory permissions";
-  write("keep.dat", "old");
-  fs::permissions(".", fs::perms::owner_write, fs::perm_options::remove);
-  std::vector<std::uint8_t> b = {'x'};
-  EXPECT_FALSE(replace_file("keep.dat", b));
-  fs::permissions(".", fs::perms::owner_write, fs::perm_options::add);
-  EXPECT_EQ(read("keep.dat"), "old");
 }
 
 TEST_F(InTempDir, DirectoryListingMatchesPatternsIgnoringCase) {

@@ -194,20 +194,46 @@ TEST_F(SpriteBitmaps, ValuesMapToColours) {
   EXPECT_EQ(sprite_at(7)->pixels[1], 0x1F);  // low four bits
 }
 
-TEST_F(SpriteBitmaps, LongerInformationHeadersImport) {
+// The pixels are found through the data offset and only the rows the
+// picture needs are read: longer headers, gaps before the rows and any
+// amount of bytes after them all import the same.
+TEST_F(SpriteBitmaps, ImportsReadOnlyThePixelsThePictureNeeds) {
   const auto file = bitmap(9, 3, [](int x, int y) { return (x + y) % 16; });
   write_bytes("spr0008.bmp", file);
   ASSERT_TRUE(replace_sprite_from_bitmap(8, true));
   const auto expected = sprite_at(8)->pixels;
-  for (std::uint32_t size : {108u, 124u}) {
-    auto longer = file;
-    longer.insert(longer.begin() + 54, size - 40, 0xAB);
-    put_u32(longer, 14, size);
-    put_u32(longer, 10, get_u32(longer, 10) + size - 40);
-    write_bytes("spr0009.bmp", longer);
-    ASSERT_TRUE(replace_sprite_from_bitmap(9, true)) << size;
-    EXPECT_EQ(sprite_at(9)->pixels, expected);
+  // A gap of `gap` bytes after the 40-byte header (as a longer header is).
+  const auto with_gap = [&](std::size_t gap, std::uint32_t header) {
+    auto f = file;
+    f.insert(f.begin() + 54, gap, 0xAB);
+    put_u32(f, 14, header);
+    put_u32(f, 10, get_u32(f, 10) + static_cast<std::uint32_t>(gap));
+    return f;
+  };
+  struct Case {
+    const char* what;
+    std::vector<std::uint8_t> file;
+  };
+  std::vector<Case> cases = {
+      {"108-byte header", with_gap(68, 108)},
+      {"124-byte header", with_gap(84, 124)},
+      {"64 KiB before the rows", with_gap(64 * 1024, 40)},
+      {"100000 bytes before the rows", with_gap(100000, 40)},
+      {"5 MiB after the rows", file},
+  };
+  cases.back().file.resize(file.size() + (5u << 20), 0xCD);
+  for (const Case& c : cases) {
+    write_bytes("spr0009.bmp", c.file);
+    EXPECT_TRUE(replace_sprite_from_bitmap(9, false)) << c.what;
+    EXPECT_EQ(status_text(), "Sprite replaced OK") << c.what;
+    EXPECT_EQ(sprite_at(9)->pixels, expected) << c.what;
   }
+  // Too big stays too big however the file goes on.
+  auto wide = bitmap(321, 2, [](int, int) { return 1; });
+  wide.resize(wide.size() + (5u << 20));
+  write_bytes("spr0009.bmp", wide);
+  EXPECT_FALSE(replace_sprite_from_bitmap(9, false));
+  EXPECT_EQ(status_text(), "Sprite too big");
 }
 
 TEST_F(SpriteBitmaps, RefusedImportsChangeNothing) {

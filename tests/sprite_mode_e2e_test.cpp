@@ -1,11 +1,14 @@
 // Sprite mode driven through scripts of the real editor on the demo
 // directory; expected pictures are drawn in this process from the same files.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,7 +23,9 @@
 #include "sprites/sprite_mode.h"
 #include "sprites/text.h"
 #include "support/demo_dir.h"
+#include "support/dir_snapshot.h"
 #include "support/run_editor.h"
+#include "support/tmpfs.h"
 
 namespace fs = std::filesystem;
 using namespace tavu;
@@ -243,7 +248,9 @@ TEST_F(SpriteModeSaving, YWritesTheChangedFileAndTheIndex) {
   const auto r = run("key G\ntype 5\nkey RETURN\nkey INSERT\nkey ESCAPE\nkey Y\nprint mode\n");
   EXPECT_EQ(r.exit_code, 0);
   EXPECT_TRUE(test::printed(r, "mode").empty());
-  EXPECT_EQ(changed_files(), (std::vector<std::string>{"CHARSET.DAT", "SPRITE.DAT"}));
+  EXPECT_EQ(changed_files(), (std::vector<std::string>{"CHARSET.DAT", "CHARSET.DAT.bak",
+                                                       "SPRITE.DAT", "SPRITE.DAT.bak"}));
+  EXPECT_EQ(test::read_bytes(demo_.file("CHARSET.DAT.bak")), before_["CHARSET.DAT"]);
   // The saved directory loads with the new sprite.
   fs::current_path(demo_.path());
   reset_sprite_files();
@@ -268,35 +275,149 @@ TEST_F(SpriteModeSaving, SaveAllThenInsertAll) {
 
 namespace {
 
+// As root, the editor is run as an unprivileged user for permissions to
+// bind; empty when that is not needed, nullopt when it is not possible.
+std::optional<std::string> unprivileged_wrapper(const fs::path& dir) {
+  if (::geteuid() != 0) return "";
+  if (!fs::exists("/usr/bin/setpriv")) return std::nullopt;
+  const std::string wrapper = "/usr/bin/setpriv --reuid=65534 --regid=65534 --clear-groups";
+  const std::string probe = wrapper +
+                            " /bin/sh -c 'test -x \"" TAVU_EDITOR_PATH "\" && test -r \"" +
+                            dir.string() + "/SPRITE.DAT\"' 2>/dev/null";
+  if (std::system(probe.c_str()) != 0) return std::nullopt;
+  return wrapper;
+}
+
 // A directory the editor may read but not write: the save fails without
-// touching a file and the editor stays in the quit question. Root ignores
-// directory permissions, so then the editor runs as an unprivileged user.
-TEST_F(SpriteModeSaving, ReadOnlyDirectoryKeepsEveryFileAndTheQuestion) {
-  std::string wrapper;
-  if (::geteuid() == 0) {
-    if (!fs::exists("/usr/bin/setpriv")) GTEST_SKIP() << "needs setpriv to drop root";
-    wrapper = "/usr/bin/setpriv --reuid=65534 --regid=65534 --clear-groups";
-    const std::string probe = wrapper +
-                              " /bin/sh -c 'test -x \"" TAVU_EDITOR_PATH "\" && test -r \"" +
-                              demo_.path().string() + "/SPRITE.DAT\"' 2>/dev/null";
-    if (std::system(probe.c_str()) != 0) GTEST_SKIP() << "the editor is out of the user's reach";
-  }
+// touching a file, the failure is on screen, then the question again, and
+// the editor stays in it.
+TEST_F(SpriteModeSaving, ReadOnlyDirectoryShowsTheFailureThenTheQuestion) {
+  const auto wrapper = unprivileged_wrapper(demo_.path());
+  if (!wrapper) GTEST_SKIP() << "running as root and cannot drop to an unprivileged user";
   fs::permissions(demo_.path(),
                   fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                   fs::perm_options::remove);
   fs::permissions(demo_.path(), fs::perms::others_read | fs::perms::others_exec,
                   fs::perm_options::add);
+  fs::permissions(work_, fs::perms::all, fs::perm_options::add);  // for the shots
   const auto r = test::run_editor(
       demo_.path(),
-      "key G\ntype 5\nkey RETURN\nkey INSERT\nkey ESCAPE\nkey Y\nprint status\nkey Y\n"
-      "print status\nprint mode\n",
-      {}, wrapper);
+      "key G\ntype 5\nkey RETURN\nkey INSERT\nkey ESCAPE\nkey Y\nwait 10\nshot " +
+          shot_path("failed.bmp") + "\nprint status\nwait 1000\nshot " + shot_path("question.bmp") +
+          "\nprint status\nkey Y\nprint status\nkey ESCAPE\nwait 10\nshot " +
+          shot_path("escape.bmp") + "\nprint status\nprint mode\n",
+      {}, *wrapper);
   fs::permissions(demo_.path(), fs::perms::owner_write, fs::perm_options::add);
   EXPECT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(test::printed(r, "status"),
-            (std::vector<std::string>{"Failed to save CHARSET.DAT", "Failed to save CHARSET.DAT"}));
+            (std::vector<std::string>{"Failed to save CHARSET.DAT", "Save changes? (Y/N)",
+                                      "Failed to save CHARSET.DAT", "Save changes? (Y/N)"}));
   EXPECT_EQ(test::printed(r, "mode").size(), 1u) << "still running after both answers";
   EXPECT_TRUE(changed_files().empty());
+
+  // What the user sees: sprite mode with the message, then the question.
+  fs::current_path(demo_.path());
+  ASSERT_TRUE(replace_sprite_from_bitmap(5, true));
+  fs::current_path(old_);
+  const auto screen = [&](const char* text) {
+    auto frame = expected(5);
+    draw_text(text, 0, 0, frame.data(), 320, 1, -1, kTextCentred);
+    return frame;
+  };
+  EXPECT_EQ(read_shot(shot_path("failed.bmp")).pixels, screen("Failed to save CHARSET.DAT"));
+  EXPECT_EQ(read_shot(shot_path("question.bmp")).pixels, screen("Save changes? (Y/N)"));
+  EXPECT_EQ(read_shot(shot_path("escape.bmp")).pixels, screen("Save changes? (Y/N)"));
+  EXPECT_NE(screen("Failed to save CHARSET.DAT"), expected(5));
+}
+
+// The game directory on a full disk: no export and no quit save reports
+// success, and nothing on disk changes; with room again the save lands.
+TEST_F(SpriteModeSaving, FullDiskFailsEverySaveVisiblyAndKeepsTheFiles) {
+  test::Tmpfs disk(work_ / "disk", 2048);
+  if (!disk.ok()) GTEST_SKIP() << "no tmpfs could be mounted (needs root)";
+  for (const auto& e : fs::directory_iterator(demo_.path()))
+    fs::copy_file(e.path(), disk.path() / e.path().filename());
+  ASSERT_TRUE(disk.fill());
+  const auto before = test::snapshot(disk.path());
+  const auto r = test::run_editor(disk.path(),
+                                  "key G\ntype 5\nkey RETURN\nkey F2\nprint status\n"
+                                  "key SHIFT+F2\nprint status\nkey INSERT\nprint status\n"
+                                  "key ESCAPE\nkey Y\nprint status\nprint mode\n");
+  EXPECT_EQ(test::printed(r, "status"),
+            (std::vector<std::string>{"Save failed", "Error: not all sprites saved",
+                                      "Sprite replaced OK", "Failed to save CHARSET.DAT"}));
+  EXPECT_EQ(test::printed(r, "mode").size(), 1u) << "still in the question";
+  EXPECT_TRUE(test::changed(before, test::snapshot(disk.path())).empty());
+
+  fs::remove(disk.path() / "filler");
+  const auto again = test::run_editor(
+      disk.path(), "key G\ntype 5\nkey RETURN\nkey INSERT\nkey ESCAPE\nkey Y\nprint mode\n");
+  EXPECT_TRUE(test::printed(again, "mode").empty()) << "saved and ended";
+  EXPECT_EQ(test::changed(before, test::snapshot(disk.path())),
+            (std::vector<std::string>{"CHARSET.DAT", "CHARSET.DAT.bak", "SPRITE.DAT",
+                                      "SPRITE.DAT.bak", "filler"}));
+}
+
+// A save replaces the file a link points at and keeps the permissions; a
+// read-only game file is refused before anything is written.
+TEST_F(SpriteModeSaving, GameFilesKeepTheirIdentity) {
+  const fs::path shared = work_ / "shared";
+  fs::create_directory(shared);
+  fs::rename(demo_.file("CHARSET.DAT"), shared / "CHARSET.DAT");
+  fs::create_symlink(shared / "CHARSET.DAT", demo_.file("CHARSET.DAT"));
+  fs::permissions(demo_.file("SPRITE.DAT"), fs::perms(0600));
+  const std::string save =
+      "key G\ntype 5\nkey RETURN\nkey INSERT\nkey ESCAPE\nkey Y\nprint status\nprint mode\n";
+
+  fs::permissions(shared / "CHARSET.DAT", fs::perms(0444));
+  const auto refused = run(save);
+  EXPECT_EQ(test::printed(refused, "status"),
+            std::vector<std::string>{"Failed to save CHARSET.DAT"});
+  EXPECT_EQ(test::printed(refused, "mode").size(), 1u);
+  EXPECT_EQ(test::read_bytes(shared / "CHARSET.DAT"), before_["CHARSET.DAT"]);
+  EXPECT_TRUE(changed_files().empty());
+
+  fs::permissions(shared / "CHARSET.DAT", fs::perms(0640));
+  const auto saved = run(save);
+  EXPECT_TRUE(test::printed(saved, "mode").empty());
+  EXPECT_TRUE(fs::is_symlink(demo_.file("CHARSET.DAT")));
+  EXPECT_NE(test::read_bytes(shared / "CHARSET.DAT"), before_["CHARSET.DAT"]);
+  EXPECT_EQ(test::read_bytes(shared / "CHARSET.DAT.bak"), before_["CHARSET.DAT"]);
+  EXPECT_EQ(fs::status(shared / "CHARSET.DAT").permissions(), fs::perms(0640));
+  EXPECT_EQ(fs::status(demo_.file("SPRITE.DAT")).permissions(), fs::perms(0600));
+  // CHARSET.DAT is read through the link.
+  EXPECT_EQ(changed_files(),
+            (std::vector<std::string>{"CHARSET.DAT", "SPRITE.DAT", "SPRITE.DAT.bak"}));
+}
+
+// A name that is no regular file stops start-up with a message naming it,
+// and every size in a message is the file's real one.
+TEST_F(SpriteModeSaving, NamesThatAreNoFilesStopStartUpClearly) {
+  struct Case {
+    const char* name;
+    std::function<void(const fs::path&)> make;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"BENCH.DAT", [](const fs::path& p) { fs::create_directory(p); }, "Can't open BENCH.DAT"},
+      {"SPRITE.DAT", [](const fs::path& p) { fs::create_directory(p); },
+       "Can't open sprites index file, SPRITE.DAT"},
+      {"CHARSET.DAT", [](const fs::path& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0644), 0); },
+       "Can't open CHARSET.DAT"},
+      {"SPRITE.DAT",
+       [](const fs::path& p) { test::write_file(p, std::vector<std::uint8_t>(5341)); },
+       "SPRITE.DAT has invalid size.\nExpected size: 5340, current size :5341"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.reason);
+    const test::DemoDir dir("names");
+    ASSERT_TRUE(dir.ok());
+    fs::remove(dir.file(c.name));
+    c.make(dir.file(c.name));
+    const auto r = test::run_editor(dir.path(), "print mode\n");
+    EXPECT_EQ(r.exit_code, 255);
+    EXPECT_NE(r.err.find(std::string("Reason:\n") + c.reason + "\n"), std::string::npos) << r.err;
+  }
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "shell/app.h"
 #include "shell/files.h"
 #include "shell/status.h"
+#include "sprites/sprite_bitmaps.h"
 #include "sprites/sprite_files.h"
 #include "sprites/sprite_format.h"
 #include "support/run_editor.h"
@@ -47,6 +48,17 @@ inline std::vector<SpriteRecord> make_test_sprites(std::uint32_t seed = 1) {
   std::vector<SpriteRecord> v;
   for (int k = 0; k < kSpriteCount; ++k) v.push_back(make_test_sprite(k, seed));
   return v;
+}
+
+// A replacement image of one colour, `value` in every pixel.
+inline DecodedSprite new_image(int width, int height, int value) {
+  DecodedSprite d;
+  d.width = static_cast<std::int16_t>(width);
+  d.height = static_cast<std::int16_t>(height);
+  d.width_words = static_cast<std::int16_t>((width + 15) / 16);
+  d.pixels.assign(static_cast<std::size_t>(d.width_words) * 8 * height,
+                  static_cast<std::uint8_t>(value * 17));
+  return d;
 }
 
 inline void write_bytes(const std::filesystem::path& p, std::span<const std::uint8_t> bytes) {
@@ -94,7 +106,7 @@ class SpriteDirTest : public ::testing::Test {
     status_state() = StatusState{};
   }
   void TearDown() override {
-    set_write_failure_for_tests("");
+    clear_file_faults_for_tests();
     std::filesystem::current_path(old_);
     std::error_code ec;
     std::filesystem::permissions(dir_, std::filesystem::perms::owner_all,

@@ -1,20 +1,31 @@
-// tavu-demo-data DIR: writes a complete demo game directory for the editor.
+// tavu-demo-data [--force] DIR: writes a complete demo game directory for the
+// editor; without --force it will not overwrite game files already in DIR.
 #include <cstdio>
 #include <filesystem>
 #include <set>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "demo_data/demo_data.h"
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: tavu-demo-data DIR\n");
+  bool force = false;
+  std::vector<std::string> args;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "--force")
+      force = true;
+    else
+      args.push_back(a);
+  }
+  if (args.size() != 1 || (!args[0].empty() && args[0][0] == '-')) {
+    std::fprintf(stderr, "usage: tavu-demo-data [--force] DIR\n");
     return 2;
   }
-  const std::filesystem::path dir = argv[1];
+  const std::filesystem::path dir = args[0];
   std::string error;
-  if (!tavu::write_demo_game(dir, &error)) {
+  if (!tavu::write_demo_game(dir, &error, force)) {
     std::fprintf(stderr, "tavu-demo-data: %s\n", error.c_str());
     return 1;
   }

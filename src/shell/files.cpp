@@ -1,6 +1,8 @@
 #include "shell/files.h"
 
 #include <algorithm>
+#include <array>
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -8,7 +10,8 @@
 #include <system_error>
 #include <thread>
 
-#include "platform/posix/file_sync.h"
+#include "platform/posix/fd_io.h"
+#include "platform/posix/file_ops.h"
 #include "shell/app.h"
 
 namespace fs = std::filesystem;
@@ -16,13 +19,9 @@ namespace fs = std::filesystem;
 namespace tavu {
 
 std::int64_t FileHandle::size() const {
-  if (!file_) return -1;
-  std::FILE* f = file_.get();
-  long here = std::ftell(f);
-  if (here < 0 || std::fseek(f, 0, SEEK_END) != 0) return -1;
-  long end = std::ftell(f);
-  std::fseek(f, here, SEEK_SET);
-  return end;
+  // fflush so that bytes written through this handle are counted.
+  if (!file_ || std::fflush(file_.get()) != 0) return -1;
+  return platform::open_file_size(file_.get());
 }
 
 std::size_t FileHandle::read(std::span<std::uint8_t> out) {
@@ -57,8 +56,6 @@ bool equal_ignoring_case(std::string_view a, std::string_view b) {
   return true;
 }
 
-std::string g_failing_write;
-
 // Splits "dir/name" so that only the last component is matched ignoring case.
 std::pair<fs::path, std::string> split(std::string_view name) {
   fs::path p{std::string(name)};
@@ -82,27 +79,22 @@ std::string find_file(std::string_view name) {
 }
 
 FileHandle open_for_read(std::string_view name, std::uint32_t flags) {
-  std::string path = find_file(name);
+  const std::string path = find_file(name);
   const bool write = flags & kAccessWrite;
-  const bool read = flags & kAccessRead;
-  std::FILE* f = nullptr;
-  if (flags & kOpenAlways) {
-    f = std::fopen(path.c_str(), read ? "r+b" : (write ? "r+b" : "rb"));
-    if (!f && write) f = std::fopen(path.c_str(), read ? "w+b" : "wb");
-  } else {
-    f = std::fopen(path.c_str(), write ? "r+b" : "rb");
-  }
+  std::FILE* f = platform::open_regular(path, write ? "r+b" : "rb");
+  if (!f && write && (flags & kOpenAlways) && !platform::file_status(path).exists)
+    f = platform::open_regular(path, (flags & kAccessRead) ? "w+b" : "wb");
   return FileHandle(f);
 }
 
 FileHandle create_for_write(std::string_view name, std::uint32_t flags) {
-  std::string path = find_file(name);
+  const std::string path = find_file(name);
   if (flags & kOpenAlways) {
-    std::FILE* f = std::fopen(path.c_str(), "r+b");
-    if (!f) f = std::fopen(path.c_str(), "w+b");
+    std::FILE* f = platform::open_regular(path, "r+b");
+    if (!f && !platform::file_status(path).exists) f = platform::open_regular(path, "w+b");
     return FileHandle(f);
   }
-  return FileHandle(std::fopen(path.c_str(), (flags & kAccessRead) ? "w+b" : "wb"));
+  return FileHandle(platform::open_regular(path, (flags & kAccessRead) ? "w+b" : "wb"));
 }
 
 ReadStatus read_whole_file(std::string_view name, std::vector<std::uint8_t>& out,
@@ -117,57 +109,424 @@ ReadStatus read_whole_file(std::string_view name, std::vector<std::uint8_t>& out
   return ReadStatus::ok;
 }
 
-bool replace_files(std::span<const FileReplacement> files, std::string* failed) {
-  struct Staged {
-    std::string target;
-    std::string temp;
-  };
-  std::vector<Staged> staged;
-  auto discard = [&] {
-    std::error_code ec;
-    for (const auto& s : staged) fs::remove(s.temp, ec);
+// --- The writer and its fault seam ---------------------------------------------
+
+namespace {
+
+struct ArmedFault {
+  FileFault fault;
+  int matched = 0;  // matching calls so far
+};
+
+struct Seam {
+  std::array<int, kFileOpCount> calls{};
+  std::vector<ArmedFault> faults;
+  std::string writing;  // the file whose bytes the write loop is writing
+};
+
+Seam& seam() {
+  static Seam s;
+  return s;
+}
+
+int default_error(FileOp op) {
+  switch (op) {
+    case FileOp::write:
+    case FileOp::flush:
+      return ENOSPC;
+    case FileOp::create:
+      return EACCES;
+    case FileOp::rename:
+      return EPERM;
+    default:
+      return EIO;
+  }
+}
+
+// Counts one call of `op` for `file` and returns the fault that hits it.
+const ArmedFault* count_call(FileOp op, std::string_view file) {
+  Seam& s = seam();
+  ++s.calls[static_cast<int>(op)];
+  const ArmedFault* hit = nullptr;
+  for (ArmedFault& a : s.faults) {
+    if (a.fault.op != op) continue;
+    if (!a.fault.file.empty() && !equal_ignoring_case(file, a.fault.file)) continue;
+    ++a.matched;
+    const bool hits = a.fault.how == WriteFault::one_byte && op == FileOp::write
+                          ? a.matched >= a.fault.call
+                          : a.matched == a.fault.call;
+    if (hits && !hit) hit = &a;
+  }
+  return hit;
+}
+
+// True when the call is to fail; errno is set as the failure would set it.
+bool fails(FileOp op, std::string_view file) {
+  const ArmedFault* hit = count_call(op, file);
+  if (!hit) return false;
+  errno = hit->fault.error ? hit->fault.error : default_error(op);
+  return true;
+}
+
+long seam_write(int fd, const void* data, std::size_t size) {
+  const ArmedFault* hit = count_call(FileOp::write, seam().writing);
+  if (!hit) return platform::write_some(fd, data, size);
+  switch (hit->fault.how) {
+    case WriteFault::short_write:
+      return platform::write_some(fd, data, std::max<std::size_t>(size / 2, 1));
+    case WriteFault::one_byte:
+      return platform::write_some(fd, data, 1);
+    case WriteFault::interrupted:
+      errno = EINTR;
+      return -1;
+    case WriteFault::fail:
+      break;
+  }
+  errno = hit->fault.error ? hit->fault.error : ENOSPC;
+  return -1;
+}
+
+std::string leaf_of(const std::string& path) {
+  return fs::path(path).filename().string();
+}
+
+std::string directory_of(const std::string& path) {
+  const fs::path p(path);
+  return p.has_parent_path() ? p.parent_path().string() : std::string(".");
+}
+
+std::string beside(const std::string& dir, const std::string& leaf) {
+  return (fs::path(dir) / leaf).string();
+}
+
+// A new file written through the write loop, then flushed, fsynced and
+// closed. Bytes are staged in a buffer as a stream's would be.
+class NewFile {
+ public:
+  // `file`: the name the seam matches (the file this one will become).
+  NewFile(std::string path, std::string file) : path_(std::move(path)), file_(std::move(file)) {}
+  NewFile(const NewFile&) = delete;
+  NewFile& operator=(const NewFile&) = delete;
+  ~NewFile() {
+    if (fd_ >= 0) platform::close_descriptor(fd_);
+    if (created_ && !done_) platform::remove_path(path_);
+  }
+
+  // A temporary left by an earlier run that was cut short is ours to
+  // remove: only one copy of the program runs.
+  bool create(std::uint32_t mode) {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+      fd_ = fails(FileOp::create, file_) ? -1 : platform::create_new(path_, mode);
+      if (fd_ >= 0) break;
+      if (errno != EEXIST || attempt > 0 || !platform::remove_path(path_)) return false;
+    }
+    created_ = true;
+    return true;
+  }
+
+  bool write(std::span<const std::uint8_t> bytes) {
+    if (buffer_.size() + bytes.size() > kBufferSize && !push_buffer()) return false;
+    if (bytes.size() >= kBufferSize) return push(bytes);
+    buffer_.insert(buffer_.end(), bytes.begin(), bytes.end());
+    return true;
+  }
+
+  // Flush, then the original's owner and permissions (`like`), fsync and
+  // close. After a failure the file is given up, never synced again.
+  bool finish(const platform::FileStatus* like) {
+    bool ok = !fails(FileOp::flush, file_) && push_buffer();
+    if (ok && like) {
+      platform::set_owner(fd_, like->owner, like->group);  // where the process may
+      ok = platform::set_mode(fd_, like->mode);
+    }
+    ok = ok && !fails(FileOp::fsync, file_) && platform::sync_descriptor(fd_);
+    const bool closed = platform::close_descriptor(fd_);
+    fd_ = -1;
+    ok = !fails(FileOp::close, file_) && closed && ok;
+    return ok;
+  }
+
+  // The file stays: it has been renamed or linked into place.
+  void keep() { done_ = true; }
+
+ private:
+  static constexpr std::size_t kBufferSize = 64 * 1024;
+
+  bool push(std::span<const std::uint8_t> bytes) {
+    if (bytes.empty()) return true;
+    seam().writing = file_;
+    return platform::write_fully(fd_, bytes.data(), bytes.size(), seam_write);
+  }
+  bool push_buffer() {
+    const bool ok = push(buffer_);
+    buffer_.clear();
+    return ok;
+  }
+
+  std::string path_, file_;
+  int fd_ = -1;
+  bool created_ = false, done_ = false;
+  std::vector<std::uint8_t> buffer_;
+};
+
+// Writes a complete new file at `path`; on failure there is none.
+bool write_new_file(const std::string& path, const std::string& file,
+                    std::span<const std::uint8_t> bytes, const platform::FileStatus* like) {
+  NewFile f(path, file);
+  // Created owner-only, so nobody reads it before its permissions are set.
+  if (!f.create(like ? 0600 : 0666) || !f.write(bytes) || !f.finish(like)) return false;
+  f.keep();
+  return true;
+}
+
+// A copy of `from` under the new name `to` (which must not exist), for
+// file systems without hard links.
+bool copy_file(const std::string& from, const std::string& to, const std::string& file,
+               const platform::FileStatus& like) {
+  std::vector<std::uint8_t> bytes;
+  {
+    FileHandle in(platform::open_regular(from, "rb"));
+    const std::int64_t size = in.size();
+    if (size < 0 || !try_allocate(bytes, static_cast<std::size_t>(size)) ||
+        in.read(bytes) != bytes.size())
+      return false;
+  }
+  const std::string temp = beside(directory_of(to), "." + leaf_of(to) + ".tavu-copy");
+  if (!write_new_file(temp, file, bytes, &like)) return false;
+  if (platform::file_status(to, false).exists || !platform::rename_path(temp, to)) {
+    platform::remove_path(temp);
+    return false;
+  }
+  return true;
+}
+
+// Gives `path` the extra name `to` (a hard link, else a copy).
+bool link_or_copy(const std::string& path, const std::string& to, const std::string& file,
+                  const platform::FileStatus& status) {
+  if (!fails(FileOp::link, file) && platform::link_path(path, to)) return true;
+  if (!platform::links_unsupported(errno)) return false;
+  return copy_file(path, to, file, status);
+}
+
+// The first name among base, base1, base2... that is free.
+std::string free_name(const std::string& base) {
+  std::string name = base;
+  for (int n = 1; platform::file_status(name, false).exists; ++n) name = base + std::to_string(n);
+  return name;
+}
+
+// One file of a group on its way to disk.
+struct Target {
+  std::string name;  // as given
+  std::span<const std::uint8_t> bytes;
+  std::string path;  // the real file: existing spelling, links followed
+  std::string dir, leaf;
+  platform::FileStatus status;  // of the original, if there is one
+  std::unique_ptr<NewFile> temp;
+  std::string temp_path;
+  std::string keep;    // the original's hidden second name during the renames
+  std::string backup;  // a backup made by this save
+  bool renamed = false;
+};
+
+// Resolves and checks one file; false when it must not be replaced.
+bool prepare(Target& t) {
+  const auto real = platform::resolve_links(find_file(t.name));
+  if (!real) return false;
+  t.path = *real;
+  t.dir = directory_of(t.path);
+  t.leaf = leaf_of(t.path);
+  t.status = platform::file_status(t.path);
+  if (t.status.exists) {
+    if (!t.status.regular || !platform::may_write_file(t.path, t.status)) return false;
+    // Names this writer gave the file itself do not count as other links:
+    // its backup, and a second name left by a save that was cut short.
+    std::uint64_t others = t.status.links;
+    if (others > 1) {
+      const std::string bak = find_file(beside(t.dir, t.leaf + ".bak"));
+      if (platform::file_status(bak, false).same_file(t.status)) --others;
+      const std::string stale = beside(t.dir, "." + t.leaf + ".tavu-old");
+      if (platform::file_status(stale, false).same_file(t.status) && platform::remove_path(stale))
+        --others;
+    }
+    if (others > 1) return false;
+  }
+  return platform::may_replace_in(t.dir, t.status);
+}
+
+bool write_temporary(Target& t) {
+  t.temp_path = beside(t.dir, "." + t.leaf + ".tavu-new");
+  const platform::FileStatus* like = t.status.exists ? &t.status : nullptr;
+  t.temp = std::make_unique<NewFile>(t.temp_path, t.leaf);
+  return t.temp->create(like ? 0600 : 0666) && t.temp->write(t.bytes) && t.temp->finish(like);
+}
+
+bool make_backup(Target& t) {
+  if (!t.status.exists) return true;
+  const std::string wanted = beside(t.dir, t.leaf + ".bak");
+  if (platform::file_status(find_file(wanted), false).exists) return true;
+  if (!link_or_copy(t.path, wanted, t.leaf, t.status)) return errno == EEXIST;
+  t.backup = wanted;
+  return true;
+}
+
+bool keep_original(Target& t) {
+  if (!t.status.exists) return true;
+  // Another save's leftover holding different bytes may be all that is left
+  // of an original: it is never removed, a new name is taken instead.
+  const std::string keep = free_name(beside(t.dir, "." + t.leaf + ".tavu-old"));
+  if (!link_or_copy(t.path, keep, t.leaf, t.status)) return false;
+  t.keep = keep;
+  return true;
+}
+
+// Puts back every file already renamed, newest first. An original that
+// cannot be put back stays under its hidden name.
+void put_back(std::vector<Target>& targets) {
+  for (auto it = targets.rbegin(); it != targets.rend(); ++it) {
+    Target& t = *it;
+    if (!t.renamed) continue;
+    bool back;
+    if (t.keep.empty())
+      back = platform::remove_path(t.path);
+    else
+      back = !fails(FileOp::rename, t.leaf) && platform::rename_path(t.keep, t.path);
+    if (back) {
+      t.renamed = false;
+      t.keep.clear();
+    }
+  }
+}
+
+std::vector<std::string> directories_of(const std::vector<Target>& targets) {
+  std::vector<std::string> dirs;
+  for (const Target& t : targets)
+    if (std::find(dirs.begin(), dirs.end(), t.dir) == dirs.end()) dirs.push_back(t.dir);
+  return dirs;
+}
+
+bool sync_directories(const std::vector<Target>& targets) {
+  bool ok = true;
+  for (const std::string& dir : directories_of(targets))
+    ok = !fails(FileOp::fsync, "") && platform::sync_directory(dir) && ok;
+  return ok;
+}
+
+// Removes what a save made and no longer needs: temporaries that were not
+// renamed, the originals' second names, and (after a failure) its backups.
+void clean_up(std::vector<Target>& targets, bool failed) {
+  for (Target& t : targets) {
+    t.temp.reset();  // removes the file unless it was renamed
+    if (!t.keep.empty() && !t.renamed) platform::remove_path(t.keep);
+    if (!t.keep.empty() && t.renamed && !failed) platform::remove_path(t.keep);
+    if (failed && !t.backup.empty() && !t.renamed) platform::remove_path(t.backup);
+  }
+}
+
+}  // namespace
+
+const char* file_op_name(FileOp op) {
+  static constexpr std::array<const char*, kFileOpCount> names = {
+      "create", "write", "flush", "fsync", "close", "rename", "link"};
+  return names[static_cast<int>(op)];
+}
+
+void set_file_fault_for_tests(const FileFault& fault) {
+  clear_file_faults_for_tests();
+  add_file_fault_for_tests(fault);
+}
+
+void add_file_fault_for_tests(const FileFault& fault) {
+  seam().faults.push_back({fault, 0});
+}
+
+void clear_file_faults_for_tests() {
+  Seam& s = seam();
+  s.faults.clear();
+  s.calls.fill(0);
+}
+
+int file_op_calls_for_tests(FileOp op) {
+  return seam().calls[static_cast<int>(op)];
+}
+
+namespace {
+
+// replace_files(); with `sync` false the directories are left for the
+// caller to fsync.
+bool replace_group(std::span<const FileReplacement> files, std::string* failed,
+                   const ReplaceOptions& options, bool sync) {
+  std::vector<Target> targets;
+  auto fail = [&](const std::string& name) {
+    clean_up(targets, true);
+    if (failed) *failed = name;
+    return false;
   };
   for (const auto& file : files) {
-    std::string target = find_file(file.name);
-    auto [dir, leaf] = split(target);
-    std::string temp = (dir / ("." + leaf + ".tavu-tmp")).string();
-    staged.push_back({target, temp});
-    bool ok = false;
-    if (std::FILE* f = std::fopen(temp.c_str(), "wb")) {
-      ok = !equal_ignoring_case(leaf, g_failing_write) &&
-           (file.bytes.empty() ||
-            std::fwrite(file.bytes.data(), 1, file.bytes.size(), f) == file.bytes.size()) &&
-           platform::flush_to_disk(f);
-      ok = (std::fclose(f) == 0) && ok;
-    }
-    if (!ok) {
-      discard();
-      if (failed) *failed = file.name;
-      return false;
-    }
+    Target t;
+    t.name = file.name;
+    t.bytes = file.bytes;
+    if (!prepare(t)) return fail(t.name);
+    // Two names for one file: the later bytes win.
+    std::erase_if(targets, [&](const Target& o) {
+      return o.status.exists
+                 ? o.status.same_file(t.status)
+                 : fs::path(o.path).lexically_normal() == fs::path(t.path).lexically_normal();
+    });
+    targets.push_back(std::move(t));
   }
-  for (std::size_t i = 0; i < staged.size(); ++i) {
-    std::error_code ec;
-    fs::rename(staged[i].temp, staged[i].target, ec);
-    if (ec) {
-      // Earlier files are already replaced; leave the rest as they were.
-      std::error_code ignore;
-      for (std::size_t j = i; j < staged.size(); ++j) fs::remove(staged[j].temp, ignore);
-      if (failed) *failed = files[i].name;
-      return false;
+  for (Target& t : targets)
+    if (!write_temporary(t)) return fail(t.name);
+  if (options.keep_backups)
+    for (Target& t : targets)
+      if (!make_backup(t)) return fail(t.name);
+  for (Target& t : targets)
+    if (!keep_original(t)) return fail(t.name);
+  for (Target& t : targets) {
+    if (fails(FileOp::rename, t.leaf) || !platform::rename_path(t.temp_path, t.path)) {
+      const std::string name = t.name;
+      put_back(targets);
+      sync_directories(targets);
+      return fail(name);
     }
+    t.renamed = true;
+    t.temp->keep();
   }
-  if (!staged.empty()) platform::sync_directory(split(staged.front().target).first.string());
+  if (sync && !sync_directories(targets)) {
+    put_back(targets);
+    sync_directories(targets);
+    return fail(targets.front().name);
+  }
+  clean_up(targets, false);
   return true;
+}
+
+}  // namespace
+
+bool replace_files(std::span<const FileReplacement> files, std::string* failed,
+                   const ReplaceOptions& options) {
+  return replace_group(files, failed, options, true);
+}
+
+std::size_t replace_each(std::span<const FileReplacement> files) {
+  std::size_t replaced = 0;
+  std::vector<std::string> dirs;
+  for (const FileReplacement& f : files) {
+    if (!replace_group(std::span<const FileReplacement>(&f, 1), nullptr, {}, false)) break;
+    ++replaced;
+    const auto real = platform::resolve_links(find_file(f.name));
+    const std::string dir = directory_of(real.value_or(f.name));
+    if (std::find(dirs.begin(), dirs.end(), dir) == dirs.end()) dirs.push_back(dir);
+  }
+  bool synced = true;
+  for (const std::string& dir : dirs)
+    synced = !fails(FileOp::fsync, "") && platform::sync_directory(dir) && synced;
+  return synced ? replaced : 0;
 }
 
 bool replace_file(std::string_view name, std::span<const std::uint8_t> bytes) {
   FileReplacement one{std::string(name), bytes};
   return replace_files(std::span<const FileReplacement>(&one, 1), nullptr);
-}
-
-void set_write_failure_for_tests(std::string name) {
-  g_failing_write = std::move(name);
 }
 
 bool matches_pattern(std::string_view name, std::string_view pattern) {

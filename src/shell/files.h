@@ -30,7 +30,7 @@ class FileHandle {
   FileHandle() = default;
   explicit FileHandle(std::FILE* f) : file_(f) {}
   bool valid() const { return file_ != nullptr; }
-  // Size in bytes, or -1.
+  // Size in bytes as the file system has it, or -1.
   std::int64_t size() const;
   // Reads up to out.size() bytes; returns how many were read (fewer at the
   // end of the file or on error).
@@ -52,6 +52,8 @@ class FileHandle {
 // ignoring case (an exact match wins), or `name` itself when there is none.
 std::string find_file(std::string_view name);
 
+// Both open regular files only: a directory, device or pipe of that name
+// gives an invalid handle.
 FileHandle open_for_read(std::string_view name, std::uint32_t flags);
 FileHandle create_for_write(std::string_view name, std::uint32_t flags);
 
@@ -60,23 +62,98 @@ enum class ReadStatus { ok, cannot_open, read_error, too_large };
 ReadStatus read_whole_file(std::string_view name, std::vector<std::uint8_t>& out,
                            std::size_t max_size);
 
-// One file to be replaced as part of a save.
+// --- Saving -----------------------------------------------------------------
+// The one writer behind every save and export. Each file is written to a
+// temporary beside it (beside the real file when the name is a symbolic
+// link, which stays), every byte going out through short writes and
+// interruptions; the temporary is flushed, given the original's permission
+// bits (and owner and group where the process may), fsynced and closed, each
+// step checked; a failed fsync is never retried, the temporary is given up.
+// Only when every temporary of the group is complete are they renamed over
+// their targets, and then the directories are fsynced.
+//
+// Refused before anything is written, naming the file: a name that is no
+// regular file (a directory, a device), a file this process may not write
+// (a read-only file, also for the superuser), a file with other hard links
+// (replacing it would cut them, rewriting it would change the other names
+// too), and a file its directory does not let this user replace (a sticky
+// directory and another user's file).
+//
+// A group lands whole or not at all: each original is kept under a hidden
+// name (".NAME.tavu-old") until every rename is done, and a rename or
+// directory fsync that fails puts back the files already replaced. No
+// temporary stays behind; only an original that could not be put back stays
+// under its hidden name, and no later save removes it.
 struct FileReplacement {
   std::string name;  // as the program knows it; the existing spelling is kept
   std::span<const std::uint8_t> bytes;
 };
-// Writes every file to a temporary in the current directory, flushes it to
-// disk, and only when all are written renames each over its original. On
-// failure nothing is renamed, the temporaries are removed, and `failed`
-// names the file that could not be written. A rename that fails part way is
-// reported the same way.
-bool replace_files(std::span<const FileReplacement> files, std::string* failed);
-// A single-file replace_files().
+struct ReplaceOptions {
+  // Before the first overwrite of a file, keep its pristine copy as
+  // "NAME.bak" beside it (NAME in its own spelling). A backup that exists,
+  // in any letter case, is never overwritten.
+  bool keep_backups = false;
+};
+// True when every file was replaced. On failure nothing on disk has changed
+// (backups made on the way are removed again) and `failed` holds the name,
+// as given, of the file that could not be written.
+bool replace_files(std::span<const FileReplacement> files, std::string* failed,
+                   const ReplaceOptions& options = {});
+// The writer for one file (every export): no backup.
 bool replace_file(std::string_view name, std::span<const std::uint8_t> bytes);
+// Many files, each replaced on its own as replace_file() does, in order,
+// stopping at the first that fails; the directories are fsynced once at the
+// end. Returns how many were replaced, or 0 when that last fsync failed
+// (then none of them is sure to last).
+std::size_t replace_each(std::span<const FileReplacement> files);
 
-// Test seam: when set, writing the temporary of a file whose name matches
-// (ignoring case) fails as a full disk would.
-void set_write_failure_for_tests(std::string name);
+// --- Fault injection for tests -----------------------------------------------
+// Every operation of the writer above passes through this seam, which counts
+// the calls per operation and can make a chosen call fail. Typical use:
+//
+//   clear_file_faults_for_tests();
+//   <save>;                                    // a clean save
+//   int n = file_op_calls_for_tests(FileOp::fsync);
+//   for (int k = 1; k <= n; ++k) {
+//     set_file_fault_for_tests({FileOp::fsync, k});
+//     <save, expect failure and the old files>;
+//   }
+//
+// create: a temporary (or a copy) is created; write: one write(2) inside the
+// write loop; flush: the writer's buffered bytes are handed on; fsync: a
+// file or (with no file name) a directory is fsynced; close; rename: a
+// temporary renamed over its target, or an original put back; link: a hard
+// link for a backup or for keeping an original during the renames.
+enum class FileOp { create, write, flush, fsync, close, rename, link };
+inline constexpr int kFileOpCount = 7;
+const char* file_op_name(FileOp op);
+
+enum class WriteFault {
+  fail,         // the call fails (ENOSPC unless `error` says otherwise)
+  short_write,  // the call writes only half of what it was given
+  one_byte,     // this call and every later one write a single byte
+  interrupted,  // the call is interrupted (EINTR) before writing anything
+};
+struct FileFault {
+  FileOp op = FileOp::write;
+  int call = 1;                       // the call that fails, counted from 1 over the matching calls
+  WriteFault how = WriteFault::fail;  // for write only
+  // errno of the failure; 0 gives ENOSPC for write and flush, EACCES for
+  // create, EPERM for rename, EIO for the others. EPERM on link is a file
+  // system without hard links, after which the writer copies instead.
+  int error = 0;
+  // Only calls for this file count (its name in any letter case, without
+  // directory); empty: every call.
+  std::string file = {};
+};
+// Replaces every armed fault with `fault` and sets the counts to zero.
+void set_file_fault_for_tests(const FileFault& fault);
+// Arms one more fault (counted on its own), e.g. for a failing put-back.
+void add_file_fault_for_tests(const FileFault& fault);
+// Disarms every fault and sets the counts to zero.
+void clear_file_faults_for_tests();
+// Calls of `op` since the faults were last set or cleared, faulted or not.
+int file_op_calls_for_tests(FileOp op);
 
 // Names in the current directory matching a pattern with '?' and '*',
 // ignoring case, in the order the directory returns them.

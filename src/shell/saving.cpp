@@ -32,7 +32,8 @@ int save_contributions(std::vector<SaveContribution> parts) {
     for (const auto& f : part.files) files.push_back({f.name, f.bytes});
   if (!files.empty()) {
     std::string failed;
-    if (!replace_files(files, &failed)) {
+    // Game files keep their pristine copy as "NAME.bak" on the first save.
+    if (!replace_files(files, &failed, ReplaceOptions{.keep_backups = true})) {
       show_status("Failed to save " + failed, 1000, kTextCentred);
       return 0;
     }

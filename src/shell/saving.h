@@ -33,7 +33,8 @@ using SavePlanner = SaveContribution (*)();
 void set_save_planner(SaveSubsystem which, SavePlanner planner);
 
 // Plans `which` (or every subsystem, in order) and writes the files as one
-// group. On failure shows "Failed to save %s" with the file's name for
+// group through replace_files(), keeping "NAME.bak" backups of the
+// originals. On failure shows "Failed to save %s" with the file's name for
 // 1000 ms and returns 0; nothing on disk has changed then. Returns 1 on
 // success or when there is nothing to save.
 int save_planned(const std::vector<SaveSubsystem>& which);

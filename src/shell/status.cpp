@@ -16,11 +16,16 @@ constexpr std::size_t kLineSize = 128;  // prompts and questions are formatted i
 constexpr std::size_t kFailureSize = 1024;
 constexpr char kCursor = 12;
 
+constexpr const char* kSaveQuestion = "Save changes? (Y/N)";
+
 void status_timer() {
   StatusState& s = status_state();
   s.showing = false;
   kill_timer(kStatusTimer);
   s.timer_running = false;
+  // A message shown in the quit question (a failed save) gives way to the
+  // question again, so the user always sees what the keys will do.
+  if (s.quit_question && app_flag(unsaved_changes)) show_status(kSaveQuestion, 0, kTextCentred);
   request_redraw();
 }
 
@@ -157,21 +162,24 @@ int quit_flow_key(std::uint32_t vk) {
   switch (vk) {
     case platform::VK_ESCAPE:
       if (app_flag(unsaved_changes))
-        show_status("Save changes? (Y/N)", 0, kTextCentred);
+        show_status(kSaveQuestion, 0, kTextCentred);
       else
         post_message(platform::WM_DESTROY);
-      return 1;
+      break;
     case 'N':
       post_message(platform::WM_DESTROY);
-      return 1;
+      break;
     case 'Y':
-      // Sprite and pitch files are written as one group.
-      if (!save_all_changes()) return 1;
-      post_message(platform::WM_DESTROY);
-      return 1;
+      // Sprite and pitch files are written as one group; a failure shows
+      // its message and the question comes back after it.
+      if (save_all_changes()) post_message(platform::WM_DESTROY);
+      break;
     default:
       return 0;
   }
+  // Every key the question uses shows its outcome at once.
+  request_redraw();
+  return 1;
 }
 
 }  // namespace tavu

@@ -43,7 +43,9 @@ void ask_yes_no(const char* question, YesAction on_yes);
 KeyCapture set_key_capture(KeyCapture handler);
 void reset_startup_failure_text();  // "Can't init!\n\n"
 void add_startup_failure_reason(const std::string& reason);
-// The quit flow's key handling once Escape has opened it; returns 1 if used.
+// The quit flow's key handling once Escape has opened it; returns 1 if used
+// and then requests a redraw. While the question is open, a timed message
+// (a failed save) is followed by the question again.
 int quit_flow_key(std::uint32_t vk);
 
 }  // namespace tavu

@@ -96,4 +96,30 @@ BmpView read_bmp(std::span<const std::uint8_t> file) {
   return v;
 }
 
+ReadStatus read_bmp_file(std::string_view name, std::vector<std::uint8_t>& out,
+                         std::int32_t max_width, std::int32_t max_height) {
+  FileHandle f = open_for_read(name, kAccessRead | kAccessSequential | kShareRead);
+  if (!f.valid()) return ReadStatus::cannot_open;
+  constexpr std::size_t kHead = kBmpFileHeaderSize + kBmpInfoHeaderSize;
+  constexpr std::size_t kMaxGap = 64 * 1024;
+  out.assign(kHead, 0);
+  out.resize(f.read(out));
+  const BmpView v = read_bmp(out);
+  // Headers the caller refuses, or a picture whose rows lie inside them.
+  if (v.status != BmpStatus::missing_pixels || v.info.width > max_width ||
+      v.info.height > max_height)
+    return ReadStatus::ok;
+  const std::size_t offset = v.info.data_offset;
+  const std::size_t rows = v.info.stride * static_cast<std::size_t>(v.info.height);
+  if (offset <= kHead + kMaxGap) {
+    out.resize(std::max(kHead, offset + rows));
+  } else {
+    if (!f.seek(static_cast<std::int64_t>(offset))) return ReadStatus::read_error;
+    out.resize(kHead + rows);
+    put_u32(out, 10, static_cast<std::uint32_t>(kHead));
+  }
+  out.resize(kHead + f.read(std::span<std::uint8_t>(out).subspan(kHead)));
+  return ReadStatus::ok;
+}
+
 }  // namespace tavu

@@ -6,7 +6,10 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <string_view>
 #include <vector>
+
+#include "shell/files.h"
 
 namespace tavu {
 
@@ -72,5 +75,15 @@ struct BmpView {
 // Checks the headers and that every row lies inside `file`; the pixels are
 // then read through row() without further checks.
 BmpView read_bmp(std::span<const std::uint8_t> file);
+
+// Reads a bitmap file from disk for read_bmp(), bounded by the picture's
+// size rather than the file's: the headers, and the rows only when the
+// picture is at most max_width x max_height (otherwise the headers alone, so
+// the caller refuses it by its dimensions). Nothing after the last row is
+// read, so trailing bytes of any length do no harm. Up to 64 KiB between
+// the headers and the rows are kept as they are; a longer gap is skipped and
+// the data offset of `out` moved to match.
+ReadStatus read_bmp_file(std::string_view name, std::vector<std::uint8_t>& out,
+                         std::int32_t max_width, std::int32_t max_height);
 
 }  // namespace tavu

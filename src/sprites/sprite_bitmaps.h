@@ -14,8 +14,6 @@ namespace tavu {
 inline constexpr std::uint8_t kBitmapTransparent = 16;
 inline constexpr int kMaxSpriteBitmapWidth = 320;
 inline constexpr int kMaxSpriteBitmapHeight = 200;
-// Bitmap files larger than this are refused without being read.
-inline constexpr std::size_t kMaxSpriteBitmapFile = 4u << 20;
 
 // "spr%04d.bmp".
 std::string sprite_bitmap_name(int number);

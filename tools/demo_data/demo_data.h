@@ -19,8 +19,12 @@ struct NamedFile {
 bool build_demo_files(std::vector<NamedFile>* files, std::string* error);
 
 // Creates `dir` if needed and writes every file into it, each crash-safely.
-// Files already in `dir` that are not demo files are left alone.
-bool write_demo_game(const std::filesystem::path& dir, std::string* error);
+// Files already in `dir` that are not demo files are left alone. Unless
+// `force`, refuses (naming it) when `dir` already holds a game file it would
+// write, in any letter case, that differs from the demo's: it may be a real
+// game directory. Files identical to the demo's are no obstacle, so the
+// demo directory can be written again.
+bool write_demo_game(const std::filesystem::path& dir, std::string* error, bool force = false);
 
 namespace demo {
 // The parts, each appending its files.

@@ -7,8 +7,16 @@
 
 namespace tavu::platform {
 
+// One write(2)-like call: bytes written, or -1 with errno set.
+using WriteCall = long (*)(int fd, const void* data, std::size_t size);
+
 // Writes all `size` bytes, going on after short writes and EINTR; false on
-// any other failure.
+// any other failure (errno tells which).
 bool write_fully(int fd, const void* data, std::size_t size);
+// The same loop over another write call (the file layer's fault seam).
+bool write_fully(int fd, const void* data, std::size_t size, WriteCall call);
+
+// write(2) itself.
+long write_some(int fd, const void* data, std::size_t size);
 
 }  // namespace tavu::platform
