@@ -389,10 +389,10 @@ TEST_F(PictureDir, BitmapCarriesThePicturesOwnColoursWhenBrightened) {
   EXPECT_EQ(picture_bitmap_name("STAD.256"), "STAD.bmp");
   EXPECT_EQ(picture_bitmap_name(".256"), ".bmp");
   // A failed write is reported.
-  set_write_failure_for_tests("a.bmp");
+  set_file_fault_for_tests({FileOp::write, 1, WriteFault::fail, 0, "a.bmp"});
   status_state().text.clear();
   press(VK_F2);
-  set_write_failure_for_tests("");
+  clear_file_faults_for_tests();
   EXPECT_EQ(status_state().text, "Save failed");
 }
 
