@@ -41,8 +41,17 @@ void sprite_bitmap(std::span<const std::uint8_t> bytes) {
 }
 
 void recording(std::span<const std::uint8_t> bytes) {
-  (void)tavu::decode_recording(bytes, tavu::RecordingKind::kReplay);
-  (void)tavu::decode_recording(bytes, tavu::RecordingKind::kHighlight);
+  // Frames are visited as playback walks them; a hostile file may ask for a
+  // very long walk, so stop after a bounded number.
+  for (auto kind : {tavu::RecordingKind::kReplay, tavu::RecordingKind::kHighlight}) {
+    (void)tavu::check_recording(bytes, kind);
+    std::size_t words = 0;
+    tavu::walk_recording(bytes, kind,
+                         [&](std::size_t, const tavu::FrameWords&, const tavu::FrameInWords& f) {
+                           words += 3 + f.sprite_count;
+                           return words < (1u << 20);
+                         });
+  }
   (void)tavu::decode_picture(bytes);
 }
 

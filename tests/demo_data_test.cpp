@@ -276,7 +276,13 @@ TEST_F(DemoDataTest, RecordingsPlayAndCoverEveryKitCase) {
     EXPECT_LE(header->pitch_type, 6);
     EXPECT_LE(header->pitch_index, 5);
     for (const auto& t : header->teams) kits.insert(t.kit_code);
-    const auto recordings = decode_recording(bytes, kind);
+    std::vector<std::vector<RecordingFrame>> recordings;
+    walk_recording(bytes, kind,
+                   [&](std::size_t highlight, const FrameWords& w, const FrameInWords& f) {
+                     if (highlight >= recordings.size()) recordings.resize(highlight + 1);
+                     recordings[highlight].push_back(to_recording_frame(w, f));
+                     return true;
+                   });
     if (highlight) {
       EXPECT_GE(header->highlight_count, 2);
       EXPECT_LE(header->highlight_count, 3);
@@ -332,68 +338,6 @@ TEST(DemoDataDeterminism, TwoRunsAndTheProgramGiveTheSameBytes) {
   for (const auto& f : a) EXPECT_TRUE(read_bytes(dir / "sub" / f.name) == f.bytes) << f.name;
   fs::remove_all(dir);
 #endif
-}
-
-TEST(RecordingFormat, WordsRoundTripAndSignExtend) {
-  EXPECT_EQ(decode_sprite_word(0x3FFu << 10).x, -1);
-  int x = -1, y = -1;
-  decode_camera_word(0x80000000u | (16u << 16), &x, &y);
-  EXPECT_EQ(x, 0);
-  EXPECT_EQ(y, 0);
-  RecordingFrame f{100, 655, 3, -2, 7, {{-512, 511, 2047}, {319, -30, 341}}};
-  std::vector<RecordingFrame> frames = {f, f};
-  frames[1].sprites.clear();
-  const auto file = build_replay_file(RecordingHeader{}, frames);
-  ASSERT_FALSE(file.empty());
-  EXPECT_EQ(decode_recording(file, RecordingKind::kReplay).front(), frames);
-  f.sprites.push_back({512, 0, 1});  // x out of range
-  EXPECT_TRUE(build_replay_file(RecordingHeader{}, std::vector<RecordingFrame>{f}).empty());
-}
-
-TEST(RecordingFormat, ChecksRejectInconsistentFiles) {
-  std::vector<std::vector<RecordingFrame>> three(3, std::vector<RecordingFrame>{RecordingFrame{}});
-  auto hil = build_highlight_file(RecordingHeader{}, three);
-  ASSERT_EQ(hil.size(), kRecordingHeaderSize + 3 * kHighlightSlotSize);
-  EXPECT_EQ(check_recording(hil, RecordingKind::kHighlight), RecordingCheck::kOk);
-  put_u16(hil, kHighlightCountOffset, 2);
-  EXPECT_EQ(check_recording(hil, RecordingKind::kHighlight), RecordingCheck::kBadHighlightCount);
-  auto rpl = encode_recording_header(RecordingHeader{});
-  EXPECT_EQ(check_recording(rpl, RecordingKind::kReplay), RecordingCheck::kOk);
-  EXPECT_TRUE(decode_recording(rpl, RecordingKind::kReplay).front().empty());
-  rpl.resize(rpl.size() + 10);
-  EXPECT_EQ(check_recording(rpl, RecordingKind::kReplay), RecordingCheck::kPartialWord);
-  put_u32(rpl, 4, 193627);
-  EXPECT_EQ(check_recording(rpl, RecordingKind::kReplay), RecordingCheck::kBadSizeConstant);
-  rpl.resize(100);
-  EXPECT_EQ(check_recording(rpl, RecordingKind::kReplay), RecordingCheck::kTooShort);
-  // A highlight too long for its slot is refused rather than cut.
-  std::vector<RecordingFrame> longer(1, RecordingFrame{});
-  longer[0].sprites.assign(kHighlightSlotWords, SpritePlacement{});
-  EXPECT_TRUE(
-      build_highlight_file(RecordingHeader{}, std::vector<std::vector<RecordingFrame>>{longer})
-          .empty());
-}
-
-TEST(RecordingFormat, DecodingHostileBytesStaysInside) {
-  std::uint32_t state = 12345;
-  const auto next = [&state] {
-    state ^= state << 13;
-    state ^= state >> 17;
-    state ^= state << 5;
-    return state;
-  };
-  for (int round = 0; round < 200; ++round) {
-    std::vector<std::uint8_t> bytes(kRecordingHeaderSize + next() % (3 * 19000));
-    for (auto& b : bytes) b = static_cast<std::uint8_t>(next() % 4 ? 0xFF : next());
-    bytes.resize(bytes.size() - next() % 8);
-    for (auto kind : {RecordingKind::kReplay, RecordingKind::kHighlight}) {
-      check_recording(bytes, kind);
-      for (const auto& frames : decode_recording(bytes, kind))
-        for (const auto& f : frames)
-          for (const auto& s : f.sprites) ASSERT_LE(s.sprite, kMaxRecordedSprite);
-    }
-  }
-  EXPECT_TRUE(decode_recording({}, RecordingKind::kHighlight).front().empty());
 }
 
 TEST(PictureAndPitchFormats, SizesAndPartialData) {

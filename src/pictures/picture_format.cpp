@@ -15,12 +15,20 @@ std::vector<std::uint8_t> encode_picture(
   return out;
 }
 
-std::optional<PictureImage> decode_picture(std::span<const std::uint8_t> bytes) {
-  if (bytes.size() != kPictureFileSize) return std::nullopt;
-  PictureImage picture;
-  picture.pixels.assign(bytes.begin(), bytes.begin() + kPicturePixelBytes);
+bool decode_picture_into(std::span<const std::uint8_t> bytes, PictureImage& out) {
+  if (bytes.size() != kPictureFileSize) return false;
+  if (out.pixels.size() == kPicturePixelBytes)
+    std::copy_n(bytes.begin(), kPicturePixelBytes, out.pixels.begin());
+  else
+    out.pixels.assign(bytes.begin(), bytes.begin() + kPicturePixelBytes);
   for (std::size_t i = 0; i < kPicturePaletteBytes; ++i)
-    picture.palette[i] = static_cast<std::uint8_t>(bytes[kPicturePixelBytes + i] << 2);
+    out.palette[i] = static_cast<std::uint8_t>(bytes[kPicturePixelBytes + i] << 2);
+  return true;
+}
+
+std::optional<PictureImage> decode_picture(std::span<const std::uint8_t> bytes) {
+  PictureImage picture;
+  if (!decode_picture_into(bytes, picture)) return std::nullopt;
   return picture;
 }
 

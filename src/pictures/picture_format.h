@@ -33,5 +33,8 @@ std::vector<std::uint8_t> encode_picture(
 // left by two within the byte, as the game does, so stored values of 64 and
 // more wrap.
 std::optional<PictureImage> decode_picture(std::span<const std::uint8_t> bytes);
+// The same into `out`, reusing its pixel buffer when it already holds 64000
+// bytes; false, with `out` untouched, when `bytes` is not a picture.
+bool decode_picture_into(std::span<const std::uint8_t> bytes, PictureImage& out);
 
 }  // namespace tavu

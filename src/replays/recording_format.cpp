@@ -16,39 +16,12 @@ constexpr std::size_t kFourthColourAt = 8;
 constexpr std::size_t kRoleAt = 46;
 constexpr std::size_t kAppearanceAt = 47;
 constexpr std::size_t kPlayerStride = 61;
-
-bool is_negative(std::uint32_t word) {
-  return (word & 0x80000000u) != 0;
-}
+constexpr int kRecordingPitchTypes = 7;
+constexpr int kRecordingPitches = 6;
 
 int sign_extend_10(std::uint32_t bits) {
   bits &= 0x3FFu;
   return (bits & 0x200u) ? static_cast<int>(bits) - 0x400 : static_cast<int>(bits);
-}
-
-// Walks one recording from `at`; returns the frames and leaves `at` on the
-// negative word that ended the last frame (or at the end of the words).
-std::vector<RecordingFrame> walk(std::span<const std::uint32_t> words, std::size_t* at) {
-  std::vector<RecordingFrame> frames;
-  std::size_t i = *at;
-  for (;;) {
-    while (i < words.size() && !is_negative(words[i])) ++i;
-    if (i >= words.size() || words[i] == kEndMarker) break;
-    if (i + 2 >= words.size()) {  // camera word without its score and third word
-      i = words.size();
-      break;
-    }
-    RecordingFrame frame;
-    decode_camera_word(words[i], &frame.camera_x, &frame.camera_y);
-    decode_score_word(words[i + 1], &frame.goals_first, &frame.goals_second);
-    frame.third = words[i + 2];
-    i += 3;
-    while (i < words.size() && !is_negative(words[i]))
-      frame.sprites.push_back(decode_sprite_word(words[i++]));
-    frames.push_back(std::move(frame));
-  }
-  *at = i;
-  return frames;
 }
 
 }  // namespace
@@ -107,17 +80,25 @@ std::optional<RecordingHeader> decode_recording_header(std::span<const std::uint
   return header;
 }
 
-RecordingCheck check_recording(std::span<const std::uint8_t> file, RecordingKind kind) {
-  const auto header = decode_recording_header(file);
-  if (!header) return RecordingCheck::kTooShort;
+RecordingCheck check_recording_header(std::span<const std::uint8_t> bytes, std::uint64_t file_size,
+                                      RecordingKind kind) {
+  const auto header = decode_recording_header(bytes);
+  if (!header || file_size < kRecordingHeaderSize) return RecordingCheck::kTooShort;
   if (header->format != kRecordingFormat) return RecordingCheck::kBadFormat;
   if (header->size_constant != kRecordingSizeConstant) return RecordingCheck::kBadSizeConstant;
-  const std::size_t body = file.size() - kRecordingHeaderSize;
+  const std::uint64_t body = file_size - kRecordingHeaderSize;
   if (body % 4 != 0) return RecordingCheck::kPartialWord;
   if (kind == RecordingKind::kHighlight &&
       (body % kHighlightSlotSize != 0 || header->highlight_count != body / kHighlightSlotSize))
     return RecordingCheck::kBadHighlightCount;
+  if (body > kMaxRecordingBody) return RecordingCheck::kBodyTooLarge;
+  if (header->pitch_type >= kRecordingPitchTypes || header->pitch_index >= kRecordingPitches)
+    return RecordingCheck::kBadPitch;
   return RecordingCheck::kOk;
+}
+
+RecordingCheck check_recording(std::span<const std::uint8_t> file, RecordingKind kind) {
+  return check_recording_header(file, file.size(), kind);
 }
 
 std::uint32_t encode_camera_word(int x, int y) {
@@ -150,7 +131,7 @@ bool frame_fits(const RecordingFrame& frame) {
   if (frame.goals_first < 0 || frame.goals_first > 0xFFFF) return false;
   if (frame.goals_second < -32768 || frame.goals_second > 32767) return false;
   // The third word follows the score word; it must not look like a frame start.
-  if (is_negative(frame.third)) return false;
+  if (is_negative_word(frame.third)) return false;
   return std::all_of(frame.sprites.begin(), frame.sprites.end(), sprite_placement_fits);
 }
 
@@ -224,35 +205,105 @@ std::vector<std::uint8_t> build_highlight_file(
   return out;
 }
 
-std::vector<std::uint32_t> body_words(std::span<const std::uint8_t> file) {
-  if (file.size() < kRecordingHeaderSize) return {};
-  const std::size_t count = (file.size() - kRecordingHeaderSize) / 4;
-  std::vector<std::uint32_t> words(count);
-  for (std::size_t i = 0; i < count; ++i) words[i] = get_u32(file, kRecordingHeaderSize + i * 4);
-  return words;
+std::uint32_t FrameWords::operator[](std::size_t i) const {
+  return get_u32(bytes_, i * 4);
 }
 
-std::vector<RecordingFrame> decode_frames(std::span<const std::uint32_t> words, std::size_t start) {
-  std::size_t at = start;
-  return walk(words, &at);
+namespace {
+
+// First negative word in [from, end), or end.
+std::size_t next_negative(const FrameWords& words, std::size_t from, std::size_t end) {
+  while (from < end && !is_negative_word(words[from])) ++from;
+  return from;
 }
 
-std::vector<std::vector<RecordingFrame>> decode_recording(std::span<const std::uint8_t> file,
-                                                          RecordingKind kind) {
-  std::vector<std::vector<RecordingFrame>> recordings;
-  const std::vector<std::uint32_t> words = body_words(file);
-  std::size_t at = 0;
-  recordings.push_back(walk(words, &at));
-  if (kind == RecordingKind::kReplay) return recordings;
-  for (std::size_t slot = 1;; ++slot) {
-    if (at >= words.size()) break;  // the last frame ran into the end of the data
-    std::size_t start = slot * kHighlightSlotWords;
-    while (start < words.size() && !is_negative(words[start])) ++start;
-    if (start >= words.size()) break;
-    at = start;
-    recordings.push_back(walk(words, &at));
+// At an end marker: a replay is over, a highlight file goes on in the next
+// slot that holds a negative word before the end.
+void past_end_marker(const FrameWords& words, RecordingPosition& p) {
+  if (p.is_replay) {
+    p.over = true;
+    return;
   }
-  return recordings;
+  ++p.highlight_index;
+  const std::size_t slot = p.highlight_index * kHighlightSlotWords;
+  if (slot >= p.end) {
+    p.over = true;
+    return;
+  }
+  p.read_position = next_negative(words, slot, p.end);
+  if (p.read_position >= p.end) p.over = true;
+}
+
+}  // namespace
+
+RecordingPosition start_position(const FrameWords& words, RecordingKind kind) {
+  RecordingPosition p;
+  p.end = words.size();
+  p.is_replay = kind == RecordingKind::kReplay;
+  p.over = p.end == 0;
+  return p;
+}
+
+std::optional<FrameInWords> read_frame(const FrameWords& words, RecordingPosition& p) {
+  p.end = std::min(p.end, words.size());
+  while (!p.over) {
+    const std::size_t camera = next_negative(words, p.read_position, p.end);
+    if (camera >= p.end) break;
+    p.read_position = camera;
+    if (words[camera] == kEndMarker) {
+      past_end_marker(words, p);
+      continue;
+    }
+    if (p.end - camera < 3) break;  // the frame is cut off by the end
+    FrameInWords f;
+    decode_camera_word(words[camera], &f.camera_x, &f.camera_y);
+    decode_score_word(words[camera + 1], &f.goals_first, &f.goals_second);
+    f.third = words[camera + 2];
+    f.first_sprite = camera + 3;
+    p.read_position = next_negative(words, f.first_sprite, p.end);
+    f.sprite_count = p.read_position - f.first_sprite;
+    return f;
+  }
+  p.read_position = p.end;
+  p.over = true;
+  return std::nullopt;
+}
+
+void finish_frame(const FrameWords& words, RecordingPosition& p) {
+  p.end = std::min(p.end, words.size());
+  if (p.over) return;
+  if (p.read_position >= p.end) {
+    p.over = true;
+    return;
+  }
+  if (words[p.read_position] == kEndMarker) past_end_marker(words, p);
+}
+
+SpritePlacement sprite_of(const FrameWords& words, const FrameInWords& frame, std::size_t i) {
+  return decode_sprite_word(words[frame.first_sprite + i]);
+}
+
+RecordingFrame to_recording_frame(const FrameWords& words, const FrameInWords& frame) {
+  RecordingFrame f{frame.camera_x,     frame.camera_y, frame.goals_first,
+                   frame.goals_second, frame.third,    {}};
+  for (std::size_t i = 0; i < frame.sprite_count; ++i)
+    f.sprites.push_back(sprite_of(words, frame, i));
+  return f;
+}
+
+std::size_t walk_recording(
+    std::span<const std::uint8_t> file, RecordingKind kind,
+    const std::function<bool(std::size_t, const FrameWords&, const FrameInWords&)>& visit) {
+  if (file.size() < kRecordingHeaderSize) return 0;
+  const FrameWords words(file.subspan(kRecordingHeaderSize));
+  RecordingPosition p = start_position(words, kind);
+  std::size_t frames = 0;
+  while (const auto frame = read_frame(words, p)) {
+    ++frames;
+    if (!visit(p.highlight_index, words, *frame)) break;
+    finish_frame(words, p);
+  }
+  return frames;
 }
 
 }  // namespace tavu

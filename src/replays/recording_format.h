@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <vector>
@@ -56,6 +57,10 @@ std::vector<std::uint8_t> encode_recording_header(const RecordingHeader& header)
 // Nothing when fewer than 3626 bytes are given.
 std::optional<RecordingHeader> decode_recording_header(std::span<const std::uint8_t> bytes);
 
+// A whole match's replay is a few MB; a body beyond this is no recording and
+// is refused before any memory is taken for it.
+inline constexpr std::uint64_t kMaxRecordingBody = 64u << 20;
+
 enum class RecordingCheck {
   kOk,
   kTooShort,
@@ -63,9 +68,14 @@ enum class RecordingCheck {
   kBadSizeConstant,
   kPartialWord,        // body length not a multiple of 4
   kBadHighlightCount,  // highlight body not whole slots, or count differs
+  kBodyTooLarge,
+  kBadPitch,  // pitch type above 6 or pitch index above 5
 };
 
-// The checks a file must pass before it is played.
+// The checks a file must pass before it is played, from its first bytes (the
+// header, when there are that many) and its size.
+RecordingCheck check_recording_header(std::span<const std::uint8_t> header, std::uint64_t file_size,
+                                      RecordingKind kind);
 RecordingCheck check_recording(std::span<const std::uint8_t> file, RecordingKind kind);
 
 // One sprite of a frame: top-left corner on the 320x200 view.
@@ -110,18 +120,71 @@ std::vector<std::uint8_t> build_replay_file(const RecordingHeader& header,
 std::vector<std::uint8_t> build_highlight_file(
     const RecordingHeader& header, std::span<const std::vector<RecordingFrame>> highlights);
 
-// The body's whole words (nothing when the file is shorter than the header).
-std::vector<std::uint32_t> body_words(std::span<const std::uint8_t> file);
+// The body's frame words, read in place from its little-endian bytes; a
+// partial last word is not a word.
+class FrameWords {
+ public:
+  FrameWords() = default;
+  explicit FrameWords(std::span<const std::uint8_t> body) : bytes_(body) {}
+  std::size_t size() const { return bytes_.size() / 4; }
+  std::uint32_t operator[](std::size_t i) const;
 
-// Frames from `start` up to the end marker or the end of `words`;
-// non-negative words before a camera word are skipped and a frame cut off
-// by the end of the data is dropped.
-std::vector<RecordingFrame> decode_frames(std::span<const std::uint32_t> words, std::size_t start);
+ private:
+  std::span<const std::uint8_t> bytes_;
+};
 
-// Every recording of a file as playback walks it: one for a replay file,
-// one per slot for a highlight file (a slot without a camera word before the
-// end of the data ends the walk). Safe on any bytes.
-std::vector<std::vector<RecordingFrame>> decode_recording(std::span<const std::uint8_t> file,
-                                                          RecordingKind kind);
+inline bool is_negative_word(std::uint32_t word) {
+  return (word & 0x80000000u) != 0;
+}
+
+// Where playback stands in a recording's words.
+struct RecordingPosition {
+  std::size_t read_position = 0;  // word where the next frame starts (or words before it)
+  std::size_t end = 0;            // one past the last word played
+  // Slot being played. Wider than the game's byte: a file may hold up to
+  // 65535 highlights, and a wrapped index would play the first ones again.
+  std::size_t highlight_index = 0;
+  bool is_replay = false;
+  bool over = false;  // no frame left to play
+};
+
+// The start of a fresh walk over `words`.
+RecordingPosition start_position(const FrameWords& words, RecordingKind kind);
+
+// A frame as read from the words; its sprite words are
+// words[first_sprite .. first_sprite + sprite_count).
+struct FrameInWords {
+  int camera_x = 0;  // 0..65535
+  int camera_y = 0;  // -16..32751
+  int goals_first = 0;
+  int goals_second = 0;
+  std::uint32_t third = 0;
+  std::size_t first_sprite = 0;
+  std::size_t sprite_count = 0;
+};
+
+// Reads the next frame: skips non-negative words to the camera word, takes
+// the score word, skips the third word and counts the sprite words up to the
+// next negative word, where it leaves the read position. An end marker where
+// a frame should start ends that highlight (an empty one) and the walk goes
+// on in the next slot. Nothing, and `over` set, when no whole frame starts
+// before the end. Every scan stops at the end.
+std::optional<FrameInWords> read_frame(const FrameWords& words, RecordingPosition& position);
+
+// After a frame: at an end marker a replay is over and a highlight file moves
+// on to the first negative word at or after the start of the next slot (over
+// when there is none before the end). Reaching the end is over as well.
+void finish_frame(const FrameWords& words, RecordingPosition& position);
+
+SpritePlacement sprite_of(const FrameWords& words, const FrameInWords& frame, std::size_t i);
+RecordingFrame to_recording_frame(const FrameWords& words, const FrameInWords& frame);
+
+// Plays a whole file image as playback walks it and hands every frame with
+// its highlight index to `visit` until the recording is over or `visit`
+// returns false. Nothing is played from a file shorter than the header.
+// Returns the number of frames visited.
+std::size_t walk_recording(std::span<const std::uint8_t> file, RecordingKind kind,
+                           const std::function<bool(std::size_t highlight, const FrameWords&,
+                                                    const FrameInWords&)>& visit);
 
 }  // namespace tavu

@@ -1,6 +1,7 @@
 #include "replays/replay_mode.h"
 
-#include "shell/placeholder_modes.h"
+#include "replays/browser.h"
+#include "replays/playback.h"
 
 namespace tavu {
 
@@ -10,7 +11,8 @@ const char* const kReplayModeHelp =
     "PAUSE.\nWHILE PAUSED PRESS N TO ADVANCE TO NEXT FRAME.";
 
 ModeDescriptor replay_mode_descriptor() {
-  return placeholder_mode(kReplayModeHelp, "REPLAY MODE", 0x78);
+  return {browser_init,   browser_enter,   browser_leave, browser_keys, draw_browser,
+          replay_palette, kReplayModeHelp, "REPLAY MODE", 0x78,         0};
 }
 
 }  // namespace tavu
