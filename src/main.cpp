@@ -11,6 +11,9 @@
 #include "platform/sdl/sdl_platform.h"
 #include "shell/app.h"
 #include "shell/script.h"
+#ifdef TAVU_TEST_BUILD
+#include "testing/test_hooks.h"
+#endif
 
 namespace {
 
@@ -35,11 +38,27 @@ bool parse_screen(const std::string& s, tavu::platform::ScreenSize& out) {
   return true;
 }
 
+// The crash handler's box, in a fresh process: the crashed one had only
+// async-signal-safe calls left, and showing a box takes more than that.
+int show_fatal_error(const char* text) {
+  std::unique_ptr<tavu::platform::Platform> sdl = tavu::platform::make_sdl_platform();
+  if (sdl)
+    sdl->message_box("Fatal error", text, tavu::platform::MessageBoxIcon::error);
+  else
+    std::fprintf(stderr, "Fatal error: %s\n", text);
+  return 255;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 3 && std::strcmp(argv[1], "--fatal-error-box") == 0) return show_fatal_error(argv[2]);
   std::string dir, script;
   bool have_script = false;
+#ifdef TAVU_TEST_BUILD
+  std::string crash_kind;
+  unsigned crash_after = 0;
+#endif
   tavu::platform::ScreenSize screen{1920, 1080};
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
@@ -69,6 +88,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tavu-editor: bad screen size '%s' (expected WxH)\n", s.c_str());
         return 2;
       }
+#ifdef TAVU_TEST_BUILD
+    } else if (arg == "--test-crash-after") {
+      // --test-crash-after MS KIND
+      std::string ms;
+      if (!value(ms) || !value(crash_kind)) return 2;
+      crash_after = static_cast<unsigned>(std::strtoul(ms.c_str(), nullptr, 10));
+#endif
     } else {
       std::fprintf(stderr, "tavu-editor: unknown argument '%s'\n%s", arg.c_str(), kUsage);
       return 2;
@@ -98,15 +124,29 @@ int main(int argc, char** argv) {
     }
   }
 
+#ifdef TAVU_TEST_BUILD
+  auto schedule_crash = [&] {
+    if (crash_kind.empty() || tavu::testing::schedule_crash(crash_kind, crash_after)) return true;
+    std::fprintf(stderr, "tavu-editor: unknown crash '%s'\n", crash_kind.c_str());
+    return false;
+  };
+#else
+  auto schedule_crash = [] { return true; };
+#endif
   if (have_script) {
     tavu::platform::HeadlessPlatform headless(screen);
     tavu::ScriptRunner runner(headless, std::move(script_input));
+#ifdef TAVU_TEST_BUILD
+    runner.set_extension(tavu::testing::script_extension(headless));
+#endif
     headless.set_idle_handler([&runner] { runner.step(); });
     tavu::platform::set_current(&headless);
+    if (!schedule_crash()) return 2;
     return tavu::run_program();
   }
   std::unique_ptr<tavu::platform::Platform> sdl = tavu::platform::make_sdl_platform();
   if (!sdl) return 1;
   tavu::platform::set_current(sdl.get());
+  if (!schedule_crash()) return 2;
   return tavu::run_program();
 }

@@ -215,15 +215,9 @@ TEST_F(PitchScripts, QuitWithSaveWritesOnlyTheChangedPitches) {
 // editor stays in the quit question. Root ignores directory permissions, so
 // then the editor runs as an unprivileged user.
 TEST_F(PitchScripts, ReadOnlyDirectoryKeepsEveryFileAndTheQuestion) {
-  std::string wrapper;
-  if (::geteuid() == 0) {
-    if (!fs::exists("/usr/bin/setpriv")) GTEST_SKIP() << "needs setpriv to drop root";
-    wrapper = "/usr/bin/setpriv --reuid=65534 --regid=65534 --clear-groups";
-    const std::string probe = wrapper +
-                              " /bin/sh -c 'test -x \"" TAVU_EDITOR_PATH "\" && test -r \"" +
-                              demo_.path().string() + "/pitch1.dat\"' 2>/dev/null";
-    if (std::system(probe.c_str()) != 0) GTEST_SKIP() << "the editor is out of the user's reach";
-  }
+  std::string wrapper, why_not;
+  if (!test::unprivileged_wrapper(TAVU_EDITOR_PATH, demo_.file("pitch1.dat"), wrapper, why_not))
+    GTEST_SKIP() << why_not;
   fs::permissions(demo_.path(),
                   fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                   fs::perm_options::remove);
@@ -239,6 +233,55 @@ TEST_F(PitchScripts, ReadOnlyDirectoryKeepsEveryFileAndTheQuestion) {
             (std::vector<std::string>{"Failed to save pitch1.dat", "Failed to save pitch1.dat"}));
   EXPECT_EQ(test::printed(r, "mode").size(), 1u) << "still running after both answers";
   EXPECT_TRUE(changed(before_, snapshot(demo_.path())).empty());
+}
+
+// Smooth scrolling polls the keyboard device while it can be read, falls back
+// to the window's key state when it cannot (and the window is the active
+// one), and stops when neither can be read: then only the arrows' key-down
+// messages scroll. The test build makes each of them fail.
+TEST_F(PitchScripts, SmoothScrollingReadsTheDeviceElseTheWindowStateElseStops) {
+  struct Case {
+    const char* name;
+    const char* faults;
+    const char* flags;  // after the hold
+    int x;              // scroll x after 100 ms of Right
+  };
+  const Case cases[] = {
+      {"the device", "", "192", 32},
+      {"the window's key state", "fail keyboard-device\n", "64", 32},
+      {"key-down messages only", "fail keyboard-device\nfail keyboard-state\n", "64", 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto r = test::run_test_editor(
+        demo_.path(), std::string(c.faults) + "key F7\nwait 800\ndown RIGHT\nwait 100\nup RIGHT\n" +
+                          "wait 50\nprint flags\nshot " + shot("held.bmp") + "\n");
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_EQ(test::printed(r, "flags"), std::vector<std::string>{c.flags});
+    EXPECT_EQ(read_shot(shot("held.bmp")).pixels, expected_pitch(at(c.x, 0)));
+  }
+}
+
+// In the background the device cannot be read and is kept: nothing scrolls
+// until the window is active again and the device is acquired anew.
+TEST_F(PitchScripts, TheDeviceIsAcquiredAgainWhenTheWindowComesBack) {
+  const auto r = test::run_test_editor(
+      demo_.path(),
+      "key F7\nwait 800\ndeactivate\ndown RIGHT\nwait 100\nup RIGHT\nwait 50\n"
+      "print flags\nshot " +
+          shot("away.bmp") +
+          "\nactivate\nwait 50\n"
+          "down RIGHT\nwait 100\nup RIGHT\nwait 50\nprint flags\nshot " +
+          shot("back.bmp") +
+          "\nlose keyboard-device\ndown LEFT\nwait 100\nup LEFT\n"
+          "wait 50\nshot " +
+          shot("lost.bmp") + "\n");
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(test::printed(r, "flags"), (std::vector<std::string>{"192", "192"}));
+  EXPECT_EQ(read_shot(shot("away.bmp")).pixels, expected_pitch(at(0, 0)));
+  EXPECT_EQ(read_shot(shot("back.bmp")).pixels, expected_pitch(at(32, 0)));
+  // Input lost while active is acquired again within the same frame.
+  EXPECT_EQ(read_shot(shot("lost.bmp")).pixels, expected_pitch(at(0, 0)));
 }
 
 }  // namespace

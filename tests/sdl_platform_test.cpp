@@ -171,6 +171,18 @@ TEST(SdlWindow, LargestWholeScaleThatFits) {
   EXPECT_EQ(picture_scale_for({0, 0}), 4);      // size unknown
 }
 
+TEST(SdlKeys, DirectInputCodesByPosition) {
+  const std::pair<SDL_Scancode, std::uint8_t> cases[] = {
+      {SDL_SCANCODE_RIGHT, 0xCD},     {SDL_SCANCODE_LEFT, 0xCB},   {SDL_SCANCODE_UP, 0xC8},
+      {SDL_SCANCODE_DOWN, 0xD0},      {SDL_SCANCODE_A, 0x1E},      {SDL_SCANCODE_Q, 0x10},
+      {SDL_SCANCODE_LSHIFT, 0x2A},    {SDL_SCANCODE_RSHIFT, 0x36}, {SDL_SCANCODE_RCTRL, 0x9D},
+      {SDL_SCANCODE_KP_ENTER, 0x9C},  {SDL_SCANCODE_RETURN, 0x1C}, {SDL_SCANCODE_KP_8, 0x48},
+      {SDL_SCANCODE_SEMICOLON, 0x27}, {SDL_SCANCODE_F12, 0x58},    {SDL_SCANCODE_MUTE, 0},
+  };
+  for (const auto& [scancode, code] : cases)
+    EXPECT_EQ(dik_for_scancode(scancode), code) << scancode;
+}
+
 TEST(InstanceLock, HeldUntilTheHolderEnds) {
   const std::string name = "tavu_test_lock_" + std::to_string(getpid());
   // A child takes the lock and reports whether it got it.
@@ -265,7 +277,7 @@ TEST_F(SdlBackend, ShowsTheExactScaledPictureOnBothPaths) {
     ASSERT_TRUE(p);
     // The dummy display is 1024x768: the picture is shown three times enlarged.
     EXPECT_EQ(p->screen_size().width, 1024);
-    p->present(frame.data(), palette);
+    p->present(frame.data(), kFrameWidth, palette);
     std::vector<std::uint32_t> shown;
     int w = 0, h = 0;
     ASSERT_TRUE(p->read_back(shown, w, h));
@@ -282,6 +294,75 @@ TEST_F(SdlBackend, ShowsTheExactScaledPictureOnBothPaths) {
     }
     EXPECT_EQ(wrong, 0);
   }
+}
+
+// The dummy display is 1024x768: full screen shows the picture three times
+// enlarged in the middle, black around it, and the window comes back as it
+// was.
+TEST_F(SdlBackend, FullScreenFillsTheDisplayAndComesBack) {
+  PaletteBytes palette{};
+  for (int i = 1; i < 256; ++i) palette[i * 3] = palette[i * 3 + 1] = palette[i * 3 + 2] = 255;
+  std::vector<std::uint8_t> frame(kFrameWidth * kFrameHeight, 7);
+  frame[0] = 0;  // one black pixel in the top-left corner
+  for (SdlPresentation path : {SdlPresentation::window_surface, SdlPresentation::renderer}) {
+    SCOPED_TRACE(path == SdlPresentation::window_surface ? "window surface" : "renderer");
+    auto p = open(path);
+    ASSERT_TRUE(p);
+    ASSERT_TRUE(p->enter_fullscreen());
+    p->present(frame.data(), kFrameWidth, palette);
+    std::vector<std::uint32_t> shown;
+    int w = 0, h = 0;
+    ASSERT_TRUE(p->read_back(shown, w, h));
+    ASSERT_EQ(w, 1024);
+    ASSERT_EQ(h, 768);
+    auto white = [&](int x, int y) { return (shown[y * w + x] & 0xFFFFFF) == 0xFFFFFF; };
+    // Picture from (32, 84) to (991, 683).
+    EXPECT_FALSE(white(31, 300));
+    EXPECT_FALSE(white(500, 83));
+    EXPECT_FALSE(white(992, 300));
+    EXPECT_FALSE(white(500, 684));
+    EXPECT_FALSE(white(32, 84)) << "the black picture pixel, 3x3";
+    EXPECT_FALSE(white(34, 86));
+    EXPECT_TRUE(white(35, 84));
+    EXPECT_TRUE(white(32, 87));
+    EXPECT_TRUE(white(991, 683));
+    p->leave_fullscreen();
+    p->move_window(0, 0, 960, 600);  // as the shell puts the window back
+    p->present(frame.data(), kFrameWidth, palette);
+    ASSERT_TRUE(p->read_back(shown, w, h));
+    EXPECT_EQ(w, 960);
+    EXPECT_EQ(h, 600);
+  }
+}
+
+TEST_F(SdlBackend, KeyDeviceReadsOnlyWhileTheWindowHasTheKeyboard) {
+  auto p = open();
+  ASSERT_TRUE(p);
+  KeyStates state{};
+  EXPECT_EQ(p->read_key_device(state), KeyDeviceRead::failed) << "not open";
+  ASSERT_TRUE(p->open_key_device());
+  EXPECT_EQ(p->read_key_device(state), KeyDeviceRead::ok);
+  SDL_Event e{};
+  e.type = SDL_WINDOWEVENT;
+  e.window.event = SDL_WINDOWEVENT_FOCUS_LOST;
+  SDL_PushEvent(&e);
+  std::vector<Message> got = drain(*p);
+  ASSERT_EQ(got.size(), 1u);
+  EXPECT_EQ(got[0].message, WM_ACTIVATEAPP);
+  EXPECT_EQ(got[0].wparam, 0u);
+  EXPECT_FALSE(p->window_active());
+  EXPECT_EQ(p->read_key_device(state), KeyDeviceRead::lost);
+  EXPECT_FALSE(p->acquire_key_device());
+  e.window.event = SDL_WINDOWEVENT_FOCUS_GAINED;
+  SDL_PushEvent(&e);
+  got = drain(*p);
+  ASSERT_EQ(got.size(), 1u);
+  EXPECT_EQ(got[0].message, WM_ACTIVATEAPP);
+  EXPECT_EQ(got[0].wparam, 1u);
+  EXPECT_TRUE(p->acquire_key_device());
+  EXPECT_EQ(p->read_key_device(state), KeyDeviceRead::ok);
+  p->close_key_device();
+  EXPECT_EQ(p->read_key_device(state), KeyDeviceRead::failed);
 }
 
 TEST_F(SdlBackend, KeyEventsBecomeKeyMessages) {

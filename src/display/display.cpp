@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "shell/app.h"
+#include "shell/modes.h"
 
 namespace tavu {
 namespace {
@@ -182,6 +183,7 @@ struct DisplayState {
   std::uint8_t* address = nullptr;
   const Palette* surface_palette = &kDefaultPalette;  // colours of the window surface
   const Palette* last_palette = nullptr;              // last handed to set_palette
+  const Palette* waiting_palette = nullptr;           // for the next full-screen present
   std::array<std::uint8_t, kFramebufferSize> zoom_work{};
 };
 
@@ -216,20 +218,34 @@ std::uint8_t* create_window_surface(const Palette* palette) {
 void set_palette(const Palette* palette, std::uint8_t** slot, bool force) {
   DisplayState& d = display();
   if (!force && palette == d.last_palette) return;
-  // Only the window presents here; full screen would take the palette at its
-  // next present instead.
-  std::uint8_t* address = create_window_surface(palette);
-  if (slot) *slot = address;
+  if (app_flag(fullscreen)) {
+    // The window surface stays as it is; the device takes the palette with
+    // the next present.
+    d.waiting_palette = palette;
+  } else {
+    std::uint8_t* address = create_window_surface(palette);
+    if (slot) *slot = address;
+  }
   d.last_palette = palette;
 }
 
+const Palette* take_waiting_palette() {
+  DisplayState& d = display();
+  const Palette* p = d.waiting_palette;
+  d.waiting_palette = nullptr;
+  return p;
+}
+
 void request_redraw() {
-  invalidate_window();
+  if (app_flag(fullscreen))
+    compose_frame();
+  else
+    invalidate_window();
 }
 
 void present_window() {
   DisplayState& d = display();
-  platform::current().present(framebuffer(), *d.surface_palette);
+  platform::current().present(framebuffer(), kScreenWidth, *d.surface_palette);
 }
 
 void fill_span(std::uint8_t* fb, int y, int x_from, int x_to, int stride, std::uint8_t colour) {

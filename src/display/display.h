@@ -26,7 +26,12 @@ std::uint8_t* create_window_surface(const Palette* palette);
 // The palette setter: `slot` receives the Framebuffer address (the global one
 // or a draw slot's own copy). Without force, a palette already in use costs
 // nothing.
+// In full screen the palette waits for the next present instead.
 void set_palette(const Palette* palette, std::uint8_t** slot, bool force);
+// The palette set in full screen since the last present, once; or nullptr.
+const Palette* take_waiting_palette();
+// In the window the frame is composed with the next paint; in full screen
+// at once.
 void request_redraw();
 // Shows the Framebuffer in the window.
 void present_window();

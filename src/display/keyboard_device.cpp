@@ -3,22 +3,38 @@
 #include "platform/platform.h"
 
 namespace tavu {
+namespace {
+// Reading gives up after this many lost inputs in a row, each acquired again
+// successfully: a device that never settles must not hang the frame.
+constexpr int kMaxReacquires = 8;
+}  // namespace
 
-// No keyboard device yet: the window's key state serves.
 bool open_keyboard_device() {
+  return platform::current().open_key_device();
+}
+
+bool read_keyboard_state(KeyStateBytes& state) {
+  auto& p = platform::current();
+  for (int tries = 0; tries <= kMaxReacquires; ++tries) {
+    switch (p.read_key_device(state)) {
+      case platform::KeyDeviceRead::ok:
+        return true;
+      case platform::KeyDeviceRead::failed:
+        return false;
+      case platform::KeyDeviceRead::lost:
+        if (!p.acquire_key_device()) return false;
+        break;
+    }
+  }
   return false;
 }
 
-bool read_keyboard_state(KeyStateBytes&) {
-  return false;
+void close_keyboard_device() {
+  platform::current().close_key_device();
 }
-
-void close_keyboard_device() {}
 
 bool get_keyboard_state(KeyStateBytes& state) {
-  auto& p = platform::current();
-  for (std::uint32_t vk = 0; vk < state.size(); ++vk) state[vk] = p.key_down(vk) ? 0x80 : 0x00;
-  return true;
+  return platform::current().read_window_key_state(state);
 }
 
 }  // namespace tavu

@@ -119,6 +119,32 @@ enum class MessageBoxIcon { none, warning, error };
 // 256 entries of red, green, blue, 8 bits each.
 using PaletteBytes = std::array<std::uint8_t, 768>;
 
+// 256 key states, a byte with its top bit set for a key that is down: by
+// DirectInput key code for the keyboard device, by virtual-key code for the
+// window's key state.
+using KeyStates = std::array<std::uint8_t, 256>;
+
+// Reading the keyboard device: `lost` when the device has lost its input (the
+// window went to the background) and must be acquired again.
+enum class KeyDeviceRead { ok, lost, failed };
+
+// The DirectInput key code (the key's set-1 scan code, 0x80 added for the
+// extended keys) of a virtual-key code; side-specific codes such as VK_RSHIFT
+// give that side, the generic ones the left. 0 for keys without one.
+std::uint8_t dik_for_vk(std::uint32_t vk);
+
+// Where the 320x200 picture goes in an area of the given size: the largest
+// whole multiple that fits, centred; where not even twice the size fits, the
+// largest 16:10 rectangle, centred.
+struct PictureRect {
+  int x = 0;
+  int y = 0;
+  int width = 0;
+  int height = 0;
+  friend bool operator==(const PictureRect&, const PictureRect&) = default;
+};
+PictureRect picture_rect(ScreenSize area);
+
 inline constexpr int kFrameWidth = 320;
 inline constexpr int kFrameHeight = 200;
 
@@ -170,8 +196,37 @@ class Platform {
   virtual void set_cursor(Cursor cursor) = 0;
   virtual void show_cursor(bool show) = 0;
 
-  // Shows the 320x200 picture (rows of 320 bytes) with the palette.
-  virtual void present(const std::uint8_t* pixels, const PaletteBytes& palette) = 0;
+  // Shows the 320x200 picture (rows `stride` bytes apart) with the palette:
+  // in the window, or filling the screen while in full screen.
+  virtual void present(const std::uint8_t* pixels, int stride, const PaletteBytes& palette) = 0;
+
+  // --- Full screen ---------------------------------------------------------
+  // Puts the window's picture on the whole screen (no video mode change);
+  // false when the platform cannot. The window placement is kept for the
+  // way back.
+  virtual bool enter_fullscreen() { return false; }
+  // Back to the window; harmless when not in full screen.
+  virtual void leave_fullscreen() {}
+  // After re-activation in full screen: brings back whatever the platform
+  // lost of the full-screen output while in the background.
+  virtual void restore_fullscreen() {}
+  // SetFocus on the window.
+  virtual void focus_window() {}
+
+  // --- Keyboard state ------------------------------------------------------
+  // The keyboard device that is polled by key position (DirectInput's part):
+  // opening fails where the platform has none.
+  virtual bool open_key_device() { return false; }
+  virtual KeyDeviceRead read_key_device(KeyStates& /*state*/) { return KeyDeviceRead::failed; }
+  // Acquires the device again after it lost its input; fails while the
+  // window is in the background.
+  virtual bool acquire_key_device() { return false; }
+  virtual void close_key_device() {}
+  // GetKeyboardState: the window's key state by virtual-key code.
+  virtual bool read_window_key_state(KeyStates& state) {
+    for (std::uint32_t vk = 0; vk < state.size(); ++vk) state[vk] = key_down(vk) ? 0x80 : 0x00;
+    return true;
+  }
 
   // MessageBeep; a backend without a system sound does nothing.
   virtual void message_beep(std::uint32_t /*type*/) {}
@@ -182,6 +237,12 @@ class Platform {
   // error where there is none.
   virtual void message_box(const std::string& caption, const std::string& text,
                            MessageBoxIcon icon) = 0;
+
+  // The "Fatal error" box of a crash, called from the fatal-signal handler:
+  // only async-signal-safe calls. Hides the window (leaving full screen)
+  // first. It may replace the process by one that shows the box and ends
+  // with exit status 255; when it returns, the caller ends the process.
+  virtual void fatal_error_box(const char* text) = 0;
 };
 
 // The backend the program runs on; set once by main() before anything else.

@@ -3,6 +3,10 @@
 #include <algorithm>
 
 #include "display/display.h"
+#include "display/fullscreen.h"
+#include "display/keyboard_device.h"
+#include "pictures/picture_mode.h"
+#include "shell/crash_log.h"
 #include "shell/frame_clock.h"
 #include "shell/modes.h"
 #include "shell/status.h"
@@ -14,6 +18,7 @@ using namespace platform;
 namespace {
 
 constexpr std::uint32_t WA_INACTIVE = 0;
+constexpr std::uint32_t MB_ICONHAND = 0x10;
 
 std::uint16_t low_word(std::uint64_t v) {
   return static_cast<std::uint16_t>(v & 0xFFFF);
@@ -24,12 +29,12 @@ std::uint16_t high_word(std::uint64_t v) {
 
 // Runs the window-creation sequence; false refuses creation.
 bool create_window_sequence() {
-  // No keyboard device on this platform: keys are polled through key_down().
-  set_app_flag(keyboard_device, false);
+  set_app_flag(keyboard_device, open_keyboard_device());
   // The backend repeats held keys itself, so the user's settings stay as they are.
   reset_startup_failure_text();
   build_key_to_mode_table();
   current().set_cursor(Cursor::app_starting);
+  find_fullscreen_device();
   auto& modes = mode_table();
   for (int i = 0; i < kModeCount; ++i) {
     if (!modes[i].init()) {
@@ -43,23 +48,54 @@ bool create_window_sequence() {
   return true;
 }
 
+void recentre(int screen_width, int screen_height);
+
+const Palette* current_palette() {
+  return mode_table()[current_mode()].palette();
+}
+
+// Leaves full screen for the window: centred (nothing reports a display
+// change here, the screen mode never changed) and showing the current mode's
+// colours again, also when the palette changed while in full screen.
+void return_to_window() {
+  AppState& a = app();
+  a.flags &= ~static_cast<std::uint32_t>(fullscreen);
+  leave_fullscreen();
+  recentre(a.screen.width, a.screen.height);
+  if (current_mode() == kPictureMode) picture_mode_display_switched();
+  set_palette(current_palette(), nullptr, true);
+  invalidate_window();
+}
+
 void toggle_fullscreen() {
   AppState& a = app();
+  auto& p = current();
   a.flags ^= fullscreen;
-  if (a.flags & fullscreen) {
-    // There is no full-screen device on this platform yet: take the failure path.
-    a.flags &= ~static_cast<std::uint32_t>(fullscreen);
-    current().move_window(a.placement.x, a.placement.y, a.placement.width, a.placement.height);
-    current().message_box("Error", "Can't go fullscreen!", MessageBoxIcon::none);
-    current().set_topmost(true);
-  } else {
-    set_palette(mode_table()[current_mode()].palette(), nullptr, true);
-    current().set_topmost(true);
+  if (!(a.flags & fullscreen)) {
+    return_to_window();
+    p.set_topmost(true);
+    return;
   }
+  if (enter_fullscreen()) {
+    set_palette(current_palette(), nullptr, true);
+    compose_frame();
+    return;
+  }
+  leave_fullscreen();
+  a.flags &= ~static_cast<std::uint32_t>(fullscreen);
+  p.message_beep(MB_ICONHAND);
+  p.show_cursor(true);
+  p.move_window(a.placement.x, a.placement.y, a.placement.width, a.placement.height);
+  p.focus_window();
+  p.message_box("Error", "Can't go fullscreen!", MessageBoxIcon::none);
+  p.show_cursor(false);
+  p.set_topmost(true);
 }
 
 void shutdown() {
   AppState& a = app();
+  leave_fullscreen();
+  close_keyboard_device();
   current().show_cursor(true);
   if (a.release_pictures) a.release_pictures();
   a.queue.push_back({WM_QUIT, 0, 0});
@@ -152,15 +188,25 @@ std::int64_t window_procedure(std::uint32_t message, std::uint64_t wparam, std::
       break;
     case WM_PAINT:
       a.paint_pending = false;
+      // Full screen shows its own frames.
+      if (a.flags & fullscreen) break;
       ++a.paints;
       compose_frame();
       return 0;
     case WM_CLOSE:
       post_message(WM_KEYDOWN, VK_ESCAPE, 0);
       return 0;
+    case WM_ACTIVATEAPP:
+      if (wparam != 0 && (a.flags & fullscreen)) {
+        restore_surfaces();
+        set_palette(current_palette(), nullptr, true);
+        compose_frame();
+      }
+      break;
     case WM_DISPLAYCHANGE:
       a.screen = {low_word(static_cast<std::uint64_t>(lparam)),
                   high_word(static_cast<std::uint64_t>(lparam))};
+      if (a.flags & fullscreen) return 1;
       recentre(a.screen.width, a.screen.height);
       invalidate_window();
       return 1;
@@ -181,24 +227,29 @@ std::int64_t window_procedure(std::uint32_t message, std::uint64_t wparam, std::
       }
       break;
     case WM_MOUSEMOVE:
-      if (wparam & MK_LBUTTON) {
+      if ((wparam & MK_LBUTTON) && !(a.flags & fullscreen)) {
         drag_window(a.placement, a.screen, a.drag_anchor_x, a.drag_anchor_y, lparam);
         current().move_window(a.placement.x, a.placement.y, a.placement.width, a.placement.height);
       }
       break;
     case WM_LBUTTONDOWN:
+      if (a.flags & fullscreen) break;
       current().capture_mouse(true);
       a.drag_anchor_x = low_word(static_cast<std::uint64_t>(lparam));
       a.drag_anchor_y = high_word(static_cast<std::uint64_t>(lparam));
       return 0;
     case WM_LBUTTONUP:
+      if (a.flags & fullscreen) break;
       current().capture_mouse(false);
       return 0;
     case WM_LBUTTONDBLCLK:
-      if (current().key_down(VK_CONTROL)) current().show_window(ShowCommand::minimise);
+      if (current().key_down(VK_CONTROL)) {
+        if (a.flags & fullscreen) return_to_window();
+        current().show_window(ShowCommand::minimise);
+      }
       break;
     case WM_RBUTTONDOWN:
-      recentre(a.screen.width, a.screen.height);
+      if (!(a.flags & fullscreen)) recentre(a.screen.width, a.screen.height);
       return 0;
     case WM_HOTKEY:
       if (wparam == kHotKeyId)
@@ -280,6 +331,7 @@ int run_program() {
   auto& p = current();
   a.screen = p.screen_size();
   if (!p.acquire_single_instance(kInstanceMutexName)) return 0;
+  install_crash_handler();
   // Behave as the NT family: the replay browser animates at 70 ms.
   a.flags |= nt_family;
   std::uint64_t frequency = p.counter_frequency();

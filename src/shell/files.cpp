@@ -564,20 +564,6 @@ bool try_allocate(std::vector<std::uint8_t>& block, std::size_t size) {
   }
 }
 
-void allocate_or_stop(std::vector<std::uint8_t>& block, std::size_t size) {
-  for (int attempt = 0; attempt < 10; ++attempt) {
-    if (try_allocate(block, size)) return;
-    std::this_thread::sleep_for(std::chrono::milliseconds(8 * attempt));
-  }
-  AppState& a = app();
-  a.flags &= ~static_cast<std::uint32_t>(fullscreen);
-  a.flags |= fatal;
-  platform::current().show_cursor(true);
-  platform::current().show_window(platform::ShowCommand::hide);
-  platform::current().message_box("Error", "Out of memory!", platform::MessageBoxIcon::none);
-  std::exit(1);
-}
-
 int compare_names(std::string_view a, std::string_view b) {
   std::size_t i = 0;
   for (;; ++i) {

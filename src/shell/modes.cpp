@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "display/fullscreen.h"
 #include "pictures/picture_mode.h"
 #include "pitch/pattern_mode.h"
 #include "pitch/pitch_mode.h"
@@ -32,6 +33,8 @@ struct ModeState {
   int current = 0;
   int (*overlay_colour)() = nullptr;
   std::array<char, kHelpBufferSize> help_buffer{};
+  bool composing = false;
+  bool compose_again = false;
 };
 
 ModeState& modes() {
@@ -139,12 +142,20 @@ void dispatch_key(std::uint32_t vk, std::int64_t lparam) {
   if (s.table[s.current].keys(vk, lparam)) request_redraw();
 }
 
-void compose_frame() {
+namespace {
+
+void compose_one_frame() {
   ModeState& s = modes();
-  // Full screen presents through its own device; until it exists the window
-  // is the only target.
-  std::uint8_t* target = framebuffer();
-  target = s.table[s.current].draw(target, kScreenWidth);
+  const bool full = app_flag(fullscreen);
+  std::uint8_t* target = nullptr;
+  int stride = kScreenWidth;
+  if (full) {
+    // A surface that cannot be locked twice running drops the frame.
+    if (!lock_back_surface(stride, target) && !lock_back_surface(stride, target)) return;
+  } else {
+    target = framebuffer();
+  }
+  target = s.table[s.current].draw(target, stride);
   int colour = (s.current == kPictureMode && s.overlay_colour) ? s.overlay_colour() : -1;
   if (app_flag(help_visible)) {
     const char* help = s.table[s.current].help;
@@ -154,12 +165,41 @@ void compose_frame() {
     std::size_t n = std::min(std::strlen(help), room);
     std::memcpy(s.help_buffer.data() + common, help, n);
     s.help_buffer[common + n] = '\0';
-    draw_text(s.help_buffer.data(), 16, 16, target, kScreenWidth, 0, colour,
+    draw_text(s.help_buffer.data(), 16, 16, target, stride, 0, colour,
               s.current == kReplayMode ? 0x60 : 0x20);
   }
   const StatusState& st = status_state();
-  if (st.showing) draw_text(st.text.c_str(), 0, 0, target, kScreenWidth, 1, colour, st.flags);
-  present_window();
+  if (st.showing) draw_text(st.text.c_str(), 0, 0, target, stride, 1, colour, st.flags);
+  if (full) {
+    unlock_back_surface();
+    if (const Palette* waiting = take_waiting_palette())
+      set_device_palette(*waiting);
+    else
+      wait_vertical_blank();
+    present_back_surface();
+  } else {
+    present_window();
+  }
+}
+
+}  // namespace
+
+void compose_frame() {
+  ModeState& s = modes();
+  // A redraw requested while a frame is being drawn (in full screen requests
+  // compose at once) gets one more frame afterwards instead of a nested one.
+  if (s.composing) {
+    s.compose_again = true;
+    return;
+  }
+  s.composing = true;
+  compose_one_frame();
+  if (s.compose_again) {
+    s.compose_again = false;
+    compose_one_frame();
+  }
+  s.compose_again = false;
+  s.composing = false;
 }
 
 }  // namespace tavu

@@ -231,6 +231,12 @@ bool ScriptRunner::run_line(const std::string& line, std::string& error) {
     platform_.push_input({WM_CLOSE, 0, 0}, std::nullopt);
     return true;
   }
+  if (v == "ACTIVATE" || v == "DEACTIVATE") {
+    // The user switching to another program and back.
+    if (!need(0)) return false;
+    platform_.set_active(v == "ACTIVATE");
+    return true;
+  }
   if (v == "WAIT") {
     std::vector<int> n;
     if (!need(1) || !ints(n)) return false;
@@ -300,6 +306,10 @@ bool ScriptRunner::run_line(const std::string& line, std::string& error) {
       std::printf("flags: %u\n", a.flags);
     } else if (what == "PAINTS") {
       std::printf("paints: %llu\n", static_cast<unsigned long long>(a.paints));
+    } else if (what == "PRESENTS") {
+      std::printf("presents: %llu\n", static_cast<unsigned long long>(platform_.presents()));
+    } else if (what == "TOPMOST") {
+      std::printf("topmost: %d\n", platform_.topmost() ? 1 : 0);
     } else {
       error = "cannot print '" + args[0] + "'";
       return false;
@@ -307,6 +317,7 @@ bool ScriptRunner::run_line(const std::string& line, std::string& error) {
     std::fflush(stdout);
     return true;
   }
+  if (extension_ && extension_(v, args, error)) return error.empty();
   error = "unknown command '" + verb + "'";
   return false;
 }

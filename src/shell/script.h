@@ -3,10 +3,12 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <istream>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/headless/headless_platform.h"
 
@@ -15,9 +17,16 @@ namespace tavu {
 // Parses a key name as scripts write it (RETURN, F10, PGDN, A, 7, 0x6B).
 std::optional<std::uint32_t> parse_key_name(const std::string& name);
 
+// Lines a particular build adds (the test build's fault injection): given the
+// upper-case verb and the arguments, returns false for a verb it does not
+// know; sets `error` for a bad line.
+using ScriptExtension = std::function<bool(
+    const std::string& verb, const std::vector<std::string>& args, std::string& error)>;
+
 class ScriptRunner {
  public:
   ScriptRunner(platform::HeadlessPlatform& platform, std::unique_ptr<std::istream> input);
+  void set_extension(ScriptExtension extension) { extension_ = std::move(extension); }
   // Runs the next line; at the end of the script asks the platform to exit
   // with 0, on an error with 2 (after "script line N: ..." on stderr).
   void step();
@@ -30,6 +39,7 @@ class ScriptRunner {
 
   platform::HeadlessPlatform& platform_;
   std::unique_ptr<std::istream> input_;
+  ScriptExtension extension_;
   int line_number_ = 0;
 };
 

@@ -1,5 +1,7 @@
 #include "support/run_editor.h"
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -27,6 +29,9 @@ std::string quote(const std::string& s) {
   return q + "'";
 }
 
+EditorRun run_binary(const std::string& editor, const fs::path& dir, const std::string& script,
+                     const std::vector<std::string>& extra_args, const std::string& wrapper);
+
 }  // namespace
 
 fs::path make_temp_dir(const std::string& name) {
@@ -40,6 +45,18 @@ fs::path make_temp_dir(const std::string& name) {
 
 EditorRun run_editor(const fs::path& dir, const std::string& script,
                      const std::vector<std::string>& extra_args, const std::string& wrapper) {
+  return run_binary(TAVU_EDITOR_PATH, dir, script, extra_args, wrapper);
+}
+
+EditorRun run_test_editor(const fs::path& dir, const std::string& script,
+                          const std::vector<std::string>& extra_args, const std::string& wrapper) {
+  return run_binary(TAVU_TEST_EDITOR_PATH, dir, script, extra_args, wrapper);
+}
+
+namespace {
+
+EditorRun run_binary(const std::string& editor, const fs::path& dir, const std::string& script,
+                     const std::vector<std::string>& extra_args, const std::string& wrapper) {
   fs::path work = make_temp_dir("run");
   fs::path script_file = work / "script.txt";
   std::ofstream(script_file) << script;
@@ -52,7 +69,7 @@ EditorRun run_editor(const fs::path& dir, const std::string& script,
     command += part;
   };
   add(wrapper);
-  add(quote(TAVU_EDITOR_PATH));
+  add(quote(editor));
   add("--dir");
   add(quote(dir.string()));
   add("--script");
@@ -69,6 +86,26 @@ EditorRun run_editor(const fs::path& dir, const std::string& script,
   run.err = slurp(work / "err");
   fs::remove_all(work);
   return run;
+}
+
+}  // namespace
+
+bool unprivileged_wrapper(const std::string& editor, const fs::path& readable_file,
+                          std::string& wrapper, std::string& why_not) {
+  wrapper.clear();
+  if (::geteuid() != 0) return true;
+  if (!fs::exists("/usr/bin/setpriv")) {
+    why_not = "needs setpriv to drop root";
+    return false;
+  }
+  wrapper = "/usr/bin/setpriv --reuid=65534 --regid=65534 --clear-groups";
+  const std::string probe = wrapper + " /bin/sh -c 'test -x " + quote(editor) + " && test -r " +
+                            quote(readable_file.string()) + "' 2>/dev/null";
+  if (std::system(probe.c_str()) != 0) {
+    why_not = "the editor is out of the user's reach";
+    return false;
+  }
+  return true;
 }
 
 std::vector<std::string> printed(const EditorRun& run, const std::string& key) {

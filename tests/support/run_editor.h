@@ -19,6 +19,18 @@ EditorRun run_editor(const std::filesystem::path& dir, const std::string& script
                      const std::vector<std::string>& extra_args = {},
                      const std::string& wrapper = "");
 
+// The same with tavu-editor-test, the build with the tests' fault injection.
+EditorRun run_test_editor(const std::filesystem::path& dir, const std::string& script,
+                          const std::vector<std::string>& extra_args = {},
+                          const std::string& wrapper = "");
+
+// Root ignores file permissions: for tests of read-only files the editor
+// then runs as an unprivileged user. Sets `wrapper` (empty when not root)
+// and returns true, or returns false with the reason the user cannot run
+// `editor` on `readable_file`.
+bool unprivileged_wrapper(const std::string& editor, const std::filesystem::path& readable_file,
+                          std::string& wrapper, std::string& why_not);
+
 // A fresh empty directory under the system's temporary directory.
 std::filesystem::path make_temp_dir(const std::string& name);
 

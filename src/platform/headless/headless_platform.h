@@ -31,6 +31,22 @@ class HeadlessPlatform : public Platform {
 
   const std::vector<std::uint8_t>& last_frame() const { return frame_; }
   const PaletteBytes& last_palette() const { return palette_; }
+  // Frames presented so far, in the window and in full screen.
+  std::uint64_t presents() const { return presents_; }
+  bool fullscreen() const { return fullscreen_; }
+  bool topmost() const { return topmost_; }
+
+  // The user switching to another program and back: activation messages as
+  // Windows sends them; the keyboard device loses its input meanwhile.
+  void set_active(bool active);
+
+  // Fault injection for tests.
+  void set_fullscreen_fails(bool fails) { fullscreen_fails_ = fails; }
+  // The keyboard device loses its input once (it is acquired again while
+  // the window is active) or breaks for good.
+  void lose_key_device_input() { key_device_lost_ = true; }
+  void break_key_device() { key_device_broken_ = true; }
+  void set_window_key_state_fails(bool fails) { window_key_state_fails_ = fails; }
 
   bool acquire_single_instance(const std::string&) override { return true; }
   std::uint64_t counter() override { return now_; }
@@ -46,13 +62,23 @@ class HeadlessPlatform : public Platform {
   void move_window(int, int, int, int) override {}
   void show_window(ShowCommand command) override;
   bool window_shown_normally() override { return shown_normally_; }
-  void set_topmost(bool) override {}
+  void set_topmost(bool topmost) override { topmost_ = topmost; }
   void capture_mouse(bool) override {}
   void set_cursor(Cursor) override {}
   void show_cursor(bool) override {}
-  void present(const std::uint8_t* pixels, const PaletteBytes& palette) override;
+  void present(const std::uint8_t* pixels, int stride, const PaletteBytes& palette) override;
+  bool window_active() override { return active_; }
+  bool enter_fullscreen() override;
+  void leave_fullscreen() override { fullscreen_ = false; }
+  bool open_key_device() override;
+  KeyDeviceRead read_key_device(KeyStates& state) override;
+  bool acquire_key_device() override;
+  void close_key_device() override { key_device_open_ = false; }
+  bool read_window_key_state(KeyStates& state) override;
   void message_box(const std::string& caption, const std::string& text,
                    MessageBoxIcon icon) override;
+  // "Fatal error: TEXT" on standard error.
+  void fatal_error_box(const char* text) override;
 
  private:
   struct Input {
@@ -70,6 +96,15 @@ class HeadlessPlatform : public Platform {
   PaletteBytes palette_{};
   bool created_ = false;
   bool shown_normally_ = false;
+  bool topmost_ = false;
+  bool active_ = true;
+  std::uint64_t presents_ = 0;
+  bool fullscreen_ = false;
+  bool fullscreen_fails_ = false;
+  bool key_device_open_ = false;
+  bool key_device_lost_ = false;
+  bool key_device_broken_ = false;
+  bool window_key_state_fails_ = false;
 };
 
 }  // namespace tavu::platform

@@ -57,9 +57,21 @@ class SdlPlatform final : public Platform {
   void capture_mouse(bool capture) override;
   void set_cursor(Cursor cursor) override;
   void show_cursor(bool show) override;
-  void present(const std::uint8_t* pixels, const PaletteBytes& palette) override;
+  void present(const std::uint8_t* pixels, int stride, const PaletteBytes& palette) override;
+  bool window_active() override { return focused_; }
+  bool enter_fullscreen() override;
+  void leave_fullscreen() override;
+  void restore_fullscreen() override;
+  void focus_window() override;
+  bool open_key_device() override;
+  KeyDeviceRead read_key_device(KeyStates& state) override;
+  bool acquire_key_device() override;
+  void close_key_device() override { key_device_open_ = false; }
   void message_box(const std::string& caption, const std::string& text,
                    MessageBoxIcon icon) override;
+  // Replaces the process by `tavu-editor --fatal-error-box TEXT`, which
+  // shows the box on a display of its own; the window goes with the old one.
+  void fatal_error_box(const char* text) override;
 
   // The path frames take (never `automatic` once the window exists).
   SdlPresentation presentation() const { return presentation_; }
@@ -72,9 +84,14 @@ class SdlPlatform final : public Platform {
   std::optional<Message> display_change();
   std::uint64_t mouse_flags() const;
   void choose_presentation();
-  bool present_to_surface(const std::uint8_t* pixels);
-  void present_with_renderer(const std::uint8_t* pixels);
+  // Shows the last frame again (in full screen the window is ours to keep
+  // painted).
+  void show_frame();
+  bool present_to_surface();
+  void present_with_renderer();
+  void map_columns(int width);
   bool ensure_renderer();
+  bool render_frame();
   void build_lut(const SDL_PixelFormat* format);
   bool has_display() const;
 
@@ -101,6 +118,12 @@ class SdlPlatform final : public Platform {
   KeyRepeater repeater_;
   bool left_button_ = false;
 
+  bool fullscreen_ = false;
+  bool focused_ = true;  // a new window is the active one
+  bool key_device_open_ = false;
+
+  std::vector<std::uint8_t> frame_;     // the last frame, rows of 320
+  std::vector<std::uint16_t> columns_;  // picture column of each shown column
   PaletteBytes palette_{};
   bool palette_valid_ = false;
   std::uint32_t lut_format_ = 0;

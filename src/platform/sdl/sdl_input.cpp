@@ -252,6 +252,38 @@ std::uint32_t mouse_button_message(std::uint8_t button, bool pressed, int clicks
   return 0;
 }
 
+std::uint8_t dik_for_scancode(SDL_Scancode scancode) {
+  switch (scancode) {
+    case SDL_SCANCODE_KP_ENTER:
+      return 0x9C;
+    case SDL_SCANCODE_MINUS:
+      return 0x0C;
+    case SDL_SCANCODE_EQUALS:
+      return 0x0D;
+    case SDL_SCANCODE_LEFTBRACKET:
+      return 0x1A;
+    case SDL_SCANCODE_RIGHTBRACKET:
+      return 0x1B;
+    case SDL_SCANCODE_SEMICOLON:
+      return 0x27;
+    case SDL_SCANCODE_APOSTROPHE:
+      return 0x28;
+    case SDL_SCANCODE_GRAVE:
+      return 0x29;
+    case SDL_SCANCODE_BACKSLASH:
+      return 0x2B;
+    case SDL_SCANCODE_COMMA:
+      return 0x33;
+    case SDL_SCANCODE_PERIOD:
+      return 0x34;
+    case SDL_SCANCODE_SLASH:
+      return 0x35;
+    default:
+      // Letters by position too: no key code, so the scan code decides.
+      return dik_for_vk(key_code_for(scancode, SDLK_UNKNOWN).side_vk);
+  }
+}
+
 int picture_scale_for(ScreenSize screen) {
   if (screen.width <= 0 || screen.height <= 0) return 4;
   const int fit = std::min(screen.width / kFrameWidth, screen.height / kFrameHeight);

@@ -68,4 +68,7 @@ std::uint32_t mouse_button_message(std::uint8_t button, bool pressed, int clicks
 // Largest whole scale of the 320x200 picture, at most 4, that fits the screen.
 int picture_scale_for(ScreenSize screen);
 
+// The DirectInput key code of a key by its position; 0 for keys without one.
+std::uint8_t dik_for_scancode(SDL_Scancode scancode);
+
 }  // namespace tavu::platform::sdl

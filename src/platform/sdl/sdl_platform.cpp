@@ -1,11 +1,16 @@
 #include "platform/sdl/sdl_platform.h"
 
+#include <SDL2/SDL_syswm.h>
+#include <signal.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <thread>
 
+#include "platform/posix/fd_io.h"
 #include "platform/posix/instance_lock.h"
 #include "platform/sdl/sdl_backend.h"
 
@@ -20,6 +25,25 @@ std::unique_ptr<Platform> make_sdl_platform(const SdlOptions& options) {
 namespace sdl {
 namespace {
 
+// The window's size as the display server has it. SDL reports the size it
+// asked for at once, whether or not anyone made the window that size.
+bool server_window_size(SDL_Window* window, int& w, int& h) {
+#if defined(SDL_VIDEO_DRIVER_X11) && defined(TAVU_HAVE_X11)
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (SDL_GetWindowWMInfo(window, &info) == SDL_TRUE && info.subsystem == SDL_SYSWM_X11) {
+    XWindowAttributes attributes{};
+    if (XGetWindowAttributes(info.info.x11.display, info.info.x11.window, &attributes) == 0)
+      return false;
+    w = attributes.width;
+    h = attributes.height;
+    return true;
+  }
+#endif
+  SDL_GetWindowSize(window, &w, &h);
+  return true;
+}
+
 bool hint_says_off(const char* value) {
   return value != nullptr && (std::strcmp(value, "0") == 0 || SDL_strcasecmp(value, "false") == 0 ||
                               SDL_strcasecmp(value, "software") == 0);
@@ -30,7 +54,8 @@ bool hint_says_off(const char* value) {
 SdlPlatform::SdlPlatform(const SdlOptions& options)
     : presentation_(options.presentation),
       frequency_(SDL_GetPerformanceFrequency()),
-      repeater_(frequency_) {
+      repeater_(frequency_),
+      frame_(static_cast<std::size_t>(kFrameWidth) * kFrameHeight, 0) {
   // A closed window goes through the quit flow; SDL_QUIT would repeat it.
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
   // SIGINT and SIGTERM keep ending the process; as quit requests they were
@@ -166,7 +191,15 @@ std::optional<Message> SdlPlatform::translate_window_event(const SDL_WindowEvent
     case SDL_WINDOWEVENT_RESTORED:
       return Message{WM_ACTIVATE, 1, 0};
     case SDL_WINDOWEVENT_EXPOSED:
+      if (fullscreen_) {
+        show_frame();
+        return std::nullopt;
+      }
       return Message{WM_PAINT, 0, 0};
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+      // Full screen takes effect some time after it was asked for.
+      if (fullscreen_) show_frame();
+      return std::nullopt;
     case SDL_WINDOWEVENT_MOVED:
       // Moves made by someone else (the window manager); during a drag these
       // are echoes of our own.
@@ -175,9 +208,15 @@ std::optional<Message> SdlPlatform::translate_window_event(const SDL_WindowEvent
         window_y_ = event.data2;
       }
       return std::nullopt;
+    case SDL_WINDOWEVENT_FOCUS_GAINED:
+      if (focused_) return std::nullopt;
+      focused_ = true;
+      return Message{WM_ACTIVATEAPP, 1, 0};
     case SDL_WINDOWEVENT_FOCUS_LOST:
       repeater_.cancel();
-      return std::nullopt;
+      if (!focused_) return std::nullopt;
+      focused_ = false;
+      return Message{WM_ACTIVATEAPP, 0, 0};
     case SDL_WINDOWEVENT_DISPLAY_CHANGED:
       return display_change();
     default:
@@ -324,9 +363,89 @@ void SdlPlatform::set_cursor(Cursor cursor) {
 
 void SdlPlatform::show_cursor(bool show) {
   if (!video_ok_) return;
-  // A display counter, as ShowCursor keeps: hidden while below zero.
+  // A display counter, as ShowCursor keeps: hidden while below zero, and
+  // always in full screen.
   cursor_count_ += show ? 1 : -1;
+  SDL_ShowCursor(cursor_count_ >= 0 && !fullscreen_ ? SDL_ENABLE : SDL_DISABLE);
+}
+
+void SdlPlatform::focus_window() {
+  if (window_) SDL_RaiseWindow(window_.get());
+}
+
+// --- Full screen -------------------------------------------------------------
+
+bool SdlPlatform::enter_fullscreen() {
+  if (!window_) return false;
+  // The desktop's own mode: nothing to restore afterwards, nothing to break.
+  if (SDL_SetWindowFullscreen(window_.get(), SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
+    std::fprintf(stderr, "Cannot go full screen: %s\n", SDL_GetError());
+    return false;
+  }
+  // Under X11 the window manager makes the window full screen, some time
+  // later or, where there is none, never: wait for the window to cover its
+  // display before calling it done.
+  SDL_DisplayMode desktop;
+  const int display = SDL_GetWindowDisplayIndex(window_.get());
+  if (display >= 0 && SDL_GetDesktopDisplayMode(display, &desktop) == 0) {
+    const std::uint64_t give_up = counter() + frequency_;  // a second
+    for (;;) {
+      SDL_PumpEvents();
+      int w = 0;
+      int h = 0;
+      if (server_window_size(window_.get(), w, h) && w >= desktop.w && h >= desktop.h) break;
+      if (counter() >= give_up) {
+        SDL_SetWindowFullscreen(window_.get(), 0);
+        std::fputs("Cannot go full screen: the window manager did not respond\n", stderr);
+        return false;
+      }
+      SDL_Delay(5);
+    }
+  }
+  fullscreen_ = true;
+  surface_width_ = 0;  // the borders are filled afresh
+  SDL_ShowCursor(SDL_DISABLE);
+  return true;
+}
+
+void SdlPlatform::leave_fullscreen() {
+  if (!fullscreen_ || !window_) return;
+  SDL_SetWindowFullscreen(window_.get(), 0);
+  fullscreen_ = false;
+  surface_width_ = 0;
   SDL_ShowCursor(cursor_count_ >= 0 ? SDL_ENABLE : SDL_DISABLE);
+}
+
+void SdlPlatform::restore_fullscreen() {
+  surface_width_ = 0;
+  texture_.reset();
+}
+
+// --- Keyboard device ---------------------------------------------------------
+
+bool SdlPlatform::open_key_device() {
+  key_device_open_ = video_ok_;
+  return key_device_open_;
+}
+
+KeyDeviceRead SdlPlatform::read_key_device(KeyStates& state) {
+  if (!key_device_open_) return KeyDeviceRead::failed;
+  // Read only for the window with the keyboard, as a foreground device is.
+  if (!focused_) return KeyDeviceRead::lost;
+  int count = 0;
+  const Uint8* keys = SDL_GetKeyboardState(&count);
+  if (keys == nullptr) return KeyDeviceRead::failed;
+  state.fill(0);
+  for (int sc = 0; sc < count; ++sc) {
+    if (keys[sc] == 0) continue;
+    if (const std::uint8_t code = dik_for_scancode(static_cast<SDL_Scancode>(sc)))
+      state[code] = 0x80;
+  }
+  return KeyDeviceRead::ok;
+}
+
+bool SdlPlatform::acquire_key_device() {
+  return key_device_open_ && focused_;
 }
 
 // --- Presentation ----------------------------------------------------------
@@ -343,18 +462,32 @@ void SdlPlatform::build_lut(const SDL_PixelFormat* format) {
   lut_format_ = format != nullptr ? format->format : std::uint32_t{SDL_PIXELFORMAT_ARGB8888};
 }
 
-void SdlPlatform::present(const std::uint8_t* pixels, const PaletteBytes& palette) {
+void SdlPlatform::present(const std::uint8_t* pixels, int stride, const PaletteBytes& palette) {
   if (!window_ || pixels == nullptr) return;
+  for (int y = 0; y < kFrameHeight; ++y)
+    std::memcpy(frame_.data() + y * kFrameWidth, pixels + static_cast<std::ptrdiff_t>(y) * stride,
+                kFrameWidth);
   if (!palette_valid_ || palette != palette_) {
     palette_ = palette;
     palette_valid_ = true;
     lut_format_ = 0;
   }
-  if (presentation_ == SdlPresentation::window_surface && present_to_surface(pixels)) return;
-  present_with_renderer(pixels);
+  show_frame();
 }
 
-bool SdlPlatform::present_to_surface(const std::uint8_t* pixels) {
+void SdlPlatform::show_frame() {
+  if (!window_) return;
+  if (presentation_ == SdlPresentation::window_surface && present_to_surface()) return;
+  present_with_renderer();
+}
+
+void SdlPlatform::map_columns(int width) {
+  if (static_cast<int>(columns_.size()) == width) return;
+  columns_.resize(static_cast<std::size_t>(width));
+  for (int x = 0; x < width; ++x) columns_[x] = static_cast<std::uint16_t>(x * kFrameWidth / width);
+}
+
+bool SdlPlatform::present_to_surface() {
   SDL_Surface* surface = SDL_GetWindowSurface(window_.get());
   if (surface == nullptr || surface->format->BytesPerPixel != 4) {
     // SDL's software renderer copes with any window format.
@@ -362,8 +495,8 @@ bool SdlPlatform::present_to_surface(const std::uint8_t* pixels) {
     return false;
   }
   if (lut_format_ != surface->format->format) build_lut(surface->format);
-  const int scale = std::min(surface->w / kFrameWidth, surface->h / kFrameHeight);
-  if (scale < 1) return true;
+  const PictureRect rect = picture_rect({surface->w, surface->h});
+  if (rect.width <= 0 || rect.height <= 0) return true;
   if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) return true;
   if (surface->w != surface_width_ || surface->h != surface_height_) {
     // A new surface starts undefined; the border around the picture stays black.
@@ -371,20 +504,23 @@ bool SdlPlatform::present_to_surface(const std::uint8_t* pixels) {
     surface_width_ = surface->w;
     surface_height_ = surface->h;
   }
-  const int row_pixels = kFrameWidth * scale;
-  const int left = (surface->w - row_pixels) / 2;
-  const int top = (surface->h - kFrameHeight * scale) / 2;
+  map_columns(rect.width);
   auto* base = static_cast<std::uint8_t*>(surface->pixels);
-  for (int y = 0; y < kFrameHeight; ++y) {
-    const std::uint8_t* src = pixels + y * kFrameWidth;
-    auto* first =
-        reinterpret_cast<std::uint32_t*>(base + (top + y * scale) * surface->pitch) + left;
-    std::uint32_t* out = first;
-    for (int x = 0; x < kFrameWidth; ++x)
-      for (int k = 0; k < scale; ++k) *out++ = lut_[src[x]];
-    for (int k = 1; k < scale; ++k)
-      std::memcpy(reinterpret_cast<std::uint8_t*>(first) + k * surface->pitch, first,
-                  sizeof(std::uint32_t) * row_pixels);
+  const std::uint32_t* previous = nullptr;
+  int previous_row = -1;
+  // Nearest neighbour: each shown pixel takes the picture pixel it falls on;
+  // rows that show the same picture row are copies.
+  for (int y = 0; y < rect.height; ++y) {
+    auto* out = reinterpret_cast<std::uint32_t*>(base + (rect.y + y) * surface->pitch) + rect.x;
+    const int row = y * kFrameHeight / rect.height;
+    if (row == previous_row) {
+      std::memcpy(out, previous, sizeof(std::uint32_t) * rect.width);
+      continue;
+    }
+    const std::uint8_t* src = frame_.data() + row * kFrameWidth;
+    for (int x = 0; x < rect.width; ++x) out[x] = lut_[src[columns_[x]]];
+    previous = out;
+    previous_row = row;
   }
   if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
   SDL_UpdateWindowSurface(window_.get());
@@ -395,8 +531,6 @@ bool SdlPlatform::ensure_renderer() {
   if (!renderer_) {
     renderer_.reset(SDL_CreateRenderer(window_.get(), -1, 0));
     if (!renderer_) return false;
-    SDL_RenderSetLogicalSize(renderer_.get(), kFrameWidth, kFrameHeight);
-    SDL_RenderSetIntegerScale(renderer_.get(), SDL_TRUE);
   }
   if (!texture_) {
     texture_.reset(SDL_CreateTexture(renderer_.get(), SDL_PIXELFORMAT_ARGB8888,
@@ -407,22 +541,32 @@ bool SdlPlatform::ensure_renderer() {
   return true;
 }
 
-void SdlPlatform::present_with_renderer(const std::uint8_t* pixels) {
+// Clears to black and copies the texture to its place; no present.
+bool SdlPlatform::render_frame() {
+  int w = 0;
+  int h = 0;
+  if (SDL_GetRendererOutputSize(renderer_.get(), &w, &h) != 0) return false;
+  const PictureRect rect = picture_rect({w, h});
+  const SDL_Rect where{rect.x, rect.y, rect.width, rect.height};
+  SDL_SetRenderDrawColor(renderer_.get(), 0, 0, 0, 255);
+  SDL_RenderClear(renderer_.get());
+  SDL_RenderCopy(renderer_.get(), texture_.get(), nullptr, &where);
+  return true;
+}
+
+void SdlPlatform::present_with_renderer() {
   if (!ensure_renderer()) return;
   if (lut_format_ != SDL_PIXELFORMAT_ARGB8888) build_lut(nullptr);
   void* target = nullptr;
   int pitch = 0;
   if (SDL_LockTexture(texture_.get(), nullptr, &target, &pitch) != 0) return;
   for (int y = 0; y < kFrameHeight; ++y) {
-    const std::uint8_t* src = pixels + y * kFrameWidth;
+    const std::uint8_t* src = frame_.data() + y * kFrameWidth;
     auto* out = reinterpret_cast<std::uint32_t*>(static_cast<std::uint8_t*>(target) + y * pitch);
     for (int x = 0; x < kFrameWidth; ++x) out[x] = lut_[src[x]];
   }
   SDL_UnlockTexture(texture_.get());
-  SDL_SetRenderDrawColor(renderer_.get(), 0, 0, 0, 255);
-  SDL_RenderClear(renderer_.get());
-  SDL_RenderCopy(renderer_.get(), texture_.get(), nullptr, nullptr);
-  SDL_RenderPresent(renderer_.get());
+  if (render_frame()) SDL_RenderPresent(renderer_.get());
 }
 
 bool SdlPlatform::read_back(std::vector<std::uint32_t>& argb, int& width, int& height) {
@@ -439,16 +583,11 @@ bool SdlPlatform::read_back(std::vector<std::uint32_t>& argb, int& width, int& h
   if (!renderer_ || !texture_) return false;
   // Read after the copy and before a present: the back buffer after a present
   // is undefined.
-  SDL_RenderClear(renderer_.get());
-  SDL_RenderCopy(renderer_.get(), texture_.get(), nullptr, nullptr);
-  if (SDL_GetRendererOutputSize(renderer_.get(), &width, &height) != 0) return false;
+  if (!render_frame() || SDL_GetRendererOutputSize(renderer_.get(), &width, &height) != 0)
+    return false;
   argb.assign(static_cast<std::size_t>(width) * height, 0);
-  SDL_Rect all{0, 0, width, height};
-  SDL_RenderSetLogicalSize(renderer_.get(), 0, 0);
-  const int result =
-      SDL_RenderReadPixels(renderer_.get(), &all, SDL_PIXELFORMAT_ARGB8888, argb.data(), width * 4);
-  SDL_RenderSetLogicalSize(renderer_.get(), kFrameWidth, kFrameHeight);
-  return result == 0;
+  return SDL_RenderReadPixels(renderer_.get(), nullptr, SDL_PIXELFORMAT_ARGB8888, argb.data(),
+                              width * 4) == 0;
 }
 
 // --- Message boxes ---------------------------------------------------------
@@ -468,6 +607,26 @@ void SdlPlatform::message_box(const std::string& caption, const std::string& tex
   }
   std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
   std::fflush(stderr);
+}
+
+void SdlPlatform::fatal_error_box(const char* text) {
+  // Only async-signal-safe calls from here on. The new image starts with the
+  // signals the handler blocked; it should not.
+  sigset_t none;
+  sigemptyset(&none);
+  sigprocmask(SIG_SETMASK, &none, nullptr);
+  // Closing the display connection takes the window, and full screen, away;
+  // nothing else of this process is to live on in the box's.
+  if (close_range(3, ~0u, 0) != 0)
+    for (int fd = 3; fd < 4096; ++fd) close(fd);
+  char program[] = "tavu-editor";
+  char option[] = "--fatal-error-box";
+  char* const argv[] = {program, option, const_cast<char*>(text), nullptr};
+  execve("/proc/self/exe", argv, environ);
+  static constexpr char kCaption[] = "Fatal error: ";
+  write_fully(2, kCaption, sizeof kCaption - 1);
+  write_fully(2, text, std::strlen(text));
+  write_fully(2, "\n", 1);
 }
 
 }  // namespace sdl

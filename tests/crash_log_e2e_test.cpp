@@ -1,0 +1,197 @@
+// The crash log and the out-of-memory stop of the real editor: the test
+// build's faults are real signals, caught, logged to errlog.txt and shown.
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/demo_dir.h"
+#include "support/run_editor.h"
+
+namespace fs = std::filesystem;
+using tavu::test::printed;
+using tavu::test::run_test_editor;
+
+namespace {
+
+std::string slurp(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+struct Entry {
+  std::string date;    // without its line feed
+  std::string report;  // with its closing empty line
+};
+
+// The log's entries; each must be a date line and a report ending "\n\n".
+std::vector<Entry> entries(const std::string& log) {
+  std::vector<Entry> out;
+  std::size_t at = 0;
+  while (at < log.size()) {
+    const std::size_t end = log.find("\n\n", at);
+    EXPECT_NE(end, std::string::npos) << "entry without its empty line: " << log.substr(at);
+    if (end == std::string::npos) break;
+    const std::string entry = log.substr(at, end + 2 - at);
+    const std::size_t first = entry.find('\n');
+    out.push_back({entry.substr(0, first), entry.substr(first + 1)});
+    at = end + 2;
+  }
+  return out;
+}
+
+// The date line as local time, or -1 when it is not in the log's format.
+std::time_t parse_date_line(const std::string& line) {
+  static const std::regex format(
+      "(Sunday|Monday|Tuesday|Wednesday|Thursday|Friday|Saturday), "
+      "([0-9]{2})\\.([0-9]{2})\\.([0-9]{4})\\., ([0-9]{2}):([0-9]{2}):([0-9]{2})");
+  std::smatch m;
+  if (!std::regex_match(line, m, format)) return -1;
+  std::tm t{};
+  t.tm_mday = std::stoi(m[2]);
+  t.tm_mon = std::stoi(m[3]) - 1;
+  t.tm_year = std::stoi(m[4]) - 1900;
+  t.tm_hour = std::stoi(m[5]);
+  t.tm_min = std::stoi(m[6]);
+  t.tm_sec = std::stoi(m[7]);
+  t.tm_isdst = -1;
+  const std::time_t when = std::mktime(&t);
+  static const char* days[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
+                               "Thursday", "Friday", "Saturday"};
+  if (m[1] != days[t.tm_wday]) return -1;
+  return when;
+}
+
+std::string code_of(const std::string& report) {
+  static const std::regex code("\nException code: ([0-9A-F]+)\n");
+  std::smatch m;
+  return std::regex_search(report, m, code) ? m[1].str() : "";
+}
+
+class CrashLogScript : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(demo_.ok()); }
+  fs::path log() const { return demo_.file("errlog.txt"); }
+  tavu::test::DemoDir demo_{"crash"};
+};
+
+// Every fatal signal, one run each, in one directory: the log is created by
+// the first and each later entry is appended after the ones before.
+TEST_F(CrashLogScript, EveryFatalSignalIsLoggedShownAndEndsWith255) {
+  struct Case {
+    const char* kind;
+    const char* code;  // the signal number
+  };
+  const Case cases[] = {{"segv", "B"}, {"bus", "7"},   {"ill", "4"},
+                        {"fpe", "8"},  {"abort", "6"}, {"stack", "B"}};
+  ASSERT_FALSE(fs::exists(log()));
+  std::vector<std::pair<std::time_t, std::time_t>> times;
+  for (const auto& c : cases) {
+    const std::time_t before = std::time(nullptr);
+    auto r =
+        run_test_editor(demo_.path(), std::string("key F6\ncrash ") + c.kind + "\nprint mode\n");
+    times.push_back({before, std::time(nullptr)});
+    EXPECT_EQ(r.exit_code, 255) << c.kind << r.err;
+    EXPECT_TRUE(printed(r, "mode").empty()) << c.kind;
+    EXPECT_EQ(r.err.rfind("Fatal error: Program terminating.\nVersion: v0.9\n", 0), 0u)
+        << c.kind << r.err;
+  }
+  const auto got = entries(slurp(log()));
+  ASSERT_EQ(got.size(), std::size(cases));
+  for (std::size_t i = 0; i < got.size(); ++i) {
+    SCOPED_TRACE(cases[i].kind);
+    EXPECT_EQ(code_of(got[i].report), cases[i].code) << "oldest first";
+    const std::time_t when = parse_date_line(got[i].date);
+    EXPECT_GE(when, times[i].first - 1) << got[i].date;
+    EXPECT_LE(when, times[i].second + 1) << got[i].date;
+    EXPECT_EQ(got[i].report.rfind("Program terminating.\nVersion: v0.9\n", 0), 0u);
+    EXPECT_NE(got[i].report.find("\nRegisters:\nRAX: "), std::string::npos) << got[i].report;
+  }
+}
+
+TEST_F(CrashLogScript, ALogThatCannotBeWrittenIsLeftAloneAndTheBoxStillShows) {
+  // A directory of that name cannot be opened for writing, by anyone.
+  fs::create_directory(log());
+  auto r = run_test_editor(demo_.path(), "crash segv\n");
+  EXPECT_EQ(r.exit_code, 255);
+  EXPECT_EQ(r.err.rfind("Fatal error: Program terminating.\n", 0), 0u) << r.err;
+  EXPECT_TRUE(fs::is_empty(log()));
+  fs::remove(log());
+
+  // A read-only file; root ignores permissions, so then the editor runs as
+  // an unprivileged user.
+  std::string wrapper, why_not;
+  if (!tavu::test::unprivileged_wrapper(TAVU_TEST_EDITOR_PATH, demo_.file("SPRITE.DAT"), wrapper,
+                                        why_not))
+    GTEST_SKIP() << why_not;
+  fs::permissions(demo_.path(), fs::perms::others_read | fs::perms::others_exec,
+                  fs::perm_options::add);
+  const std::string before = "Earlier entry\n\n";
+  std::ofstream(log(), std::ios::binary) << before;
+  fs::permissions(log(), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read,
+                  fs::perm_options::replace);
+  r = run_test_editor(demo_.path(), "crash segv\n", {}, wrapper);
+  EXPECT_EQ(r.exit_code, 255);
+  EXPECT_EQ(r.err.rfind("Fatal error: Program terminating.\n", 0), 0u) << r.err;
+  EXPECT_EQ(slurp(log()), before);
+}
+
+TEST_F(CrashLogScript, ACrashInFullScreenIsLoggedAndShown) {
+  auto r = run_test_editor(demo_.path(), "key alt+RETURN\nprint flags\ncrash segv\n");
+  EXPECT_EQ(r.exit_code, 255);
+  EXPECT_EQ(printed(r, "flags"), std::vector<std::string>{"193"});
+  EXPECT_EQ(r.err.rfind("Fatal error: Program terminating.\n", 0), 0u) << r.err;
+  EXPECT_EQ(entries(slurp(log())).size(), 1u);
+}
+
+// On the window's backend the box is shown by a fresh process that takes
+// the crashed one's place (here with SDL's dummy driver, whose box is
+// standard error).
+TEST_F(CrashLogScript, TheWindowBackendShowsTheBoxFromAFreshProcess) {
+  const fs::path err = demo_.file("stderr.txt");
+  const std::string command =
+      "cd '" + demo_.path().string() + "' && SDL_VIDEODRIVER=dummy XDG_RUNTIME_DIR='" +
+      demo_.path().string() + "' '" TAVU_TEST_EDITOR_PATH "' --test-crash-after 200 abort 2>'" +
+      err.string() + "'";
+  const int status = std::system(command.c_str());
+  EXPECT_EQ((status >> 8) & 0xFF, 255);
+  const auto got = entries(slurp(log()));
+  ASSERT_EQ(got.size(), 1u);
+  EXPECT_EQ(code_of(got[0].report), "6");
+  EXPECT_EQ(slurp(err), "Fatal error: " + got[0].report + "\n");
+}
+
+TEST(OutOfMemory, AllocateOrStopEndsWithTheBoxAndExitCode1) {
+  tavu::test::DemoDir demo("oom");
+  ASSERT_TRUE(demo.ok());
+  auto r = run_test_editor(
+      demo.path(), "allocate 65536\nprint mode\nkey alt+RETURN\nallocate max\nprint mode\n");
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(printed(r, "mode"), std::vector<std::string>{"0"}) << "a size that fits goes on";
+  EXPECT_EQ(r.err, "Error: Out of memory!\n");
+  EXPECT_FALSE(fs::exists(demo.file("errlog.txt"))) << "not a crash";
+}
+
+// The editor users run has no way to crash or exhaust itself on purpose.
+TEST(TestHooks, AreNotInTheEditorUsersRun) {
+  tavu::test::DemoDir demo("hooks");
+  ASSERT_TRUE(demo.ok());
+  for (const char* line : {"crash segv", "allocate max", "fail fullscreen", "fail keyboard-state",
+                           "lose keyboard-device"}) {
+    auto r = tavu::test::run_editor(demo.path(), std::string(line) + "\n");
+    EXPECT_EQ(r.exit_code, 2) << line;
+    EXPECT_NE(r.err.find("unknown command"), std::string::npos) << line << r.err;
+  }
+  auto r = tavu::test::run_editor(demo.path(), "", {"--test-crash-after", "1", "segv"});
+  EXPECT_EQ(r.exit_code, 2);
+  EXPECT_FALSE(fs::exists(demo.file("errlog.txt")));
+}
+
+}  // namespace
