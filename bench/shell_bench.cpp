@@ -13,7 +13,7 @@ void BM_ComposeFrame(benchmark::State& state) {
   tavu::platform::set_current(&headless);
   tavu::build_key_to_mode_table();
   // A mode whose draw fills the whole framebuffer, with no overlay showing.
-  tavu::switch_mode(tavu::kPictureMode);
+  tavu::switch_mode(tavu::kPatternMode);
   tavu::clear_status();
   for (auto _ : state) {
     tavu::compose_frame();
