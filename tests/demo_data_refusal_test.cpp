@@ -36,7 +36,7 @@ TEST(DemoDataGenerator, KeepsOutOfADirectoryWithOtherGameFiles) {
   std::ofstream(game / "notes.txt") << "mine";
   const auto before = test::snapshot(game);
 
-  const GeneratorRun refused = generate("'" + game.string() + "'", err);
+  const GeneratorRun refused = generate(std::string("'").append(game.string()).append("'"), err);
   EXPECT_EQ(refused.exit_code, 1);
   EXPECT_NE(refused.err.find("charset.dat"), std::string::npos) << refused.err;
   EXPECT_NE(refused.err.find("--force"), std::string::npos) << refused.err;
@@ -51,7 +51,7 @@ TEST(DemoDataGenerator, KeepsOutOfADirectoryWithOtherGameFiles) {
 
   // Its own files are no obstacle: the demo directory can be made again.
   const auto demo = test::snapshot(game);
-  const GeneratorRun again = generate("'" + game.string() + "'", err);
+  const GeneratorRun again = generate(std::string("'").append(game.string()).append("'"), err);
   EXPECT_EQ(again.exit_code, 0) << again.err;
   EXPECT_EQ(test::snapshot(game).size(), demo.size());
 

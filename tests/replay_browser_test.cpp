@@ -131,13 +131,15 @@ TEST(MenuLayout, SortedIgnoringCaseAndKeepingTheListIndex) {
 TEST(RecordingLists, FortyFiveAndFortySix) {
   for (int n : {44, 45, 46, 60}) {
     std::vector<std::string> matches;
-    for (int i = 0; i < n; ++i) matches.push_back("m" + std::to_string(i) + ".HiL");
+    for (int i = 0; i < n; ++i)
+      matches.push_back(std::string("m").append(std::to_string(i)).append(".HiL"));
     const RecordingList list = list_recordings(matches);
     const std::size_t kept = n <= 45 ? n : 44;
     ASSERT_EQ(list.names.size(), kept) << n;
     EXPECT_EQ(list.too_many, n > 45);
     EXPECT_EQ(list.names[0], "m0");
-    EXPECT_EQ(list.files[kept - 1], "m" + std::to_string(kept - 1) + ".HiL");
+    EXPECT_EQ(list.files[kept - 1],
+              std::string("m").append(std::to_string(kept - 1)).append(".HiL"));
   }
 }
 
@@ -167,7 +169,7 @@ class BrowserInDir : public ::testing::Test {
 };
 
 TEST_F(BrowserInDir, FortySixFilesWarnForReplayModeOnly) {
-  for (int i = 0; i < 46; ++i) touch("h" + std::to_string(i) + ".hil");
+  for (int i = 0; i < 46; ++i) touch(std::string("h").append(std::to_string(i)).append(".hil"));
   touch("a.RPL");
   fs::create_directory("dir.rpl");  // not a file
   ASSERT_EQ(browser_init(), 1);

@@ -70,7 +70,7 @@ class TestModeScripts : public ::testing::Test {
   }
 
   std::string shot(std::size_t i) const {
-    return (work_ / ("s" + std::to_string(i) + ".bmp")).string();
+    return (work_ / (std::string("s").append(std::to_string(i)).append(".bmp"))).string();
   }
 
   // Runs F10 and the stretches in the editor, and the same steps here: one
