@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "editor_test_support.h"
 #include "pictures/picture_mode.h"
 #include "pictures/pictures.h"
 #include "pitch/pattern_mode.h"
@@ -18,7 +19,6 @@
 #include "pitch/pitch_draw.h"
 #include "pitch/pitch_files.h"
 #include "pitch/pitch_mode.h"
-#include "pitch_test_support.h"
 #include "replays/browser.h"
 #include "shell/app.h"
 #include "shell/files.h"
@@ -266,36 +266,12 @@ TEST_F(SavesUnderFaults, AmbiguousGameFileNamesAreReadExactlyAndNeverSavedOver) 
 
 // The exports, started by their keys in the modes of the editor on the demo
 // directory, each replacing a bitmap the user had painted.
-class ExportsUnderFaults : public ::testing::Test {
+class ExportsUnderFaults : public EditorInProcess {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(demo_.ok());
-    platform::set_current(&headless_);
-    old_ = fs::current_path();
-    fs::current_path(demo_.path());
-    reset();
-    set_app_flag(nt_family, true);
-    init_frame_clock(headless_.counter_frequency());
-    for (auto& m : mode_table()) ASSERT_TRUE(m.init()) << m.name;
+    EditorInProcess::SetUp();
+    ASSERT_TRUE(start());
   }
-  void TearDown() override {
-    clear_file_faults_for_tests();
-    reset();
-    app() = AppState{};
-    fs::current_path(old_);
-    platform::set_current(nullptr);
-  }
-  static void reset() {
-    reset_browser();
-    reset_sprite_files();
-    reset_pitch_files();
-    reset_picture_ring();
-    reset_startup_failure_text();
-    status_state() = StatusState{};
-  }
-  DemoDir demo_{"exports"};
-  PitchTestPlatform headless_;
-  fs::path old_;
 };
 
 TEST_F(ExportsUnderFaults, EveryCallFailsInTurnAndTheRetryLands) {
