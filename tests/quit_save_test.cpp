@@ -223,13 +223,14 @@ TEST_F(SavesUnderFaults, AmbiguousGameFileNamesAreReadExactlyAndNeverSavedOver) 
   const Case cases[] = {
       {"a second file",
        [&] { write_bytes(dir_ / "charset.dat", file_image_of(make_test_sprites(2), 0)); },
-       "Failed to save CHARSET.DAT:\nCHARSET.DAT and charset.dat both exist"},
+       "Failed to save CHARSET.DAT:\nCHARSET.DAT and charset.dat\ndiffer only in letter case"},
       {"two more",
        [&] {
          write_bytes(dir_ / "charset.dat", file_image_of(make_test_sprites(2), 0));
          write_bytes(dir_ / "Charset.Dat", file_image_of(make_test_sprites(3), 0));
        },
-       "Failed to save CHARSET.DAT:\nCHARSET.DAT, Charset.Dat and charset.dat all exist"},
+       "Failed to save CHARSET.DAT:\nCHARSET.DAT, Charset.Dat and charset.dat\ndiffer only in "
+       "letter case"},
       // A link made for another spelling is the same file: no ambiguity.
       {"a link to it", [&] { fs::create_symlink("CHARSET.DAT", dir_ / "charset.dat"); }, ""},
   };

@@ -20,13 +20,14 @@ std::string save_failure_text(const std::string& name) {
   text.append(name);
   const std::vector<std::string> spellings = ambiguous_names(name);
   if (spellings.empty()) return text;
-  // Saying which files stand in the way lets the user remove the wrong one.
+  // Saying which files stand in the way lets the user remove the wrong one;
+  // the game's font has no lower case, so the difference is put in words.
   text.append(":\n");
   for (std::size_t i = 0; i < spellings.size(); ++i) {
     if (i > 0) text.append(i + 1 == spellings.size() ? " and " : ", ");
     text.append(spellings[i]);
   }
-  text.append(spellings.size() == 2 ? " both exist" : " all exist");
+  text.append("\ndiffer only in letter case");
   return text;
 }
 
