@@ -68,9 +68,13 @@ TEST_F(HostileDir, AwkwardNamesAreListedShownExportedAndOpened) {
     SCOPED_TRACE(n.size() > 40 ? n.substr(n.size() - 8) : n);
     while (current_picture()->file_name != n) ASSERT_EQ(mode.keys(platform::VK_SPACE, 0), 1);
     mode.draw(frame.data(), 320);
-    ASSERT_EQ(mode.keys(platform::VK_F2, 0), 1);
     const std::string bmp = n.substr(0, n.size() - 3) + "bmp";
-    EXPECT_EQ(status_state().text, "Saved " + bmp + " OK");
+    // The second export replaces the first, through the hidden names too.
+    for (int round = 0; round < 2; ++round) {
+      status_state() = StatusState{};
+      ASSERT_EQ(mode.keys(platform::VK_F2, 0), 1);
+      EXPECT_EQ(status_state().text, "Saved " + bmp + " OK");
+    }
     EXPECT_EQ(test::read_bytes(bmp), encode_picture_bitmap(*current_picture()));
     EXPECT_TRUE(test::hidden_names(".").empty());
   }

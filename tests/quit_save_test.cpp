@@ -77,9 +77,13 @@ class SavesUnderFaults : public SpriteDirTest {
   Snapshot start_quit(bool sprites, bool pitches, int round = 1) {
     if (round == 1) {
       for (const auto& e : fs::directory_iterator(dir_)) fs::remove_all(e.path());
-      write_sprite_dir(dir_, sprites_);
-      for (int i = 0; i < kPitchCount; ++i)
-        write_pitch_files(dir_, i, make_test_pitch(10 + i, static_cast<std::uint32_t>(i + 1)));
+      if (pristine_.empty()) {
+        write_sprite_dir(dir_, sprites_);
+        for (int i = 0; i < kPitchCount; ++i)
+          write_pitch_files(dir_, i, make_test_pitch(10 + i, static_cast<std::uint32_t>(i + 1)));
+        pristine_ = snapshot(dir_);
+      }
+      for (const auto& [name, file] : pristine_) write_bytes(dir_ / name, file.second);
     }
     reset_sprite_files();
     reset_pitch_files();
@@ -113,6 +117,7 @@ class SavesUnderFaults : public SpriteDirTest {
     ADD_FAILURE() << "no status timer";
   }
   std::vector<SpriteRecord> sprites_;
+  Snapshot pristine_;  // the game directory as first written
 };
 
 TEST_F(SavesUnderFaults, QuitSave) {
