@@ -12,6 +12,7 @@
 
 #include "support/demo_dir.h"
 #include "support/run_editor.h"
+#include "support/tmpfs.h"
 
 namespace fs = std::filesystem;
 using tavu::test::printed;
@@ -141,6 +142,48 @@ TEST_F(CrashLogScript, ALogThatCannotBeWrittenIsLeftAloneAndTheBoxStillShows) {
   EXPECT_EQ(r.exit_code, 255);
   EXPECT_EQ(r.err.rfind("Fatal error: Program terminating.\n", 0), 0u) << r.err;
   EXPECT_EQ(slurp(log()), before);
+}
+
+// The log as the directory spells it is appended to; on a full disk it
+// keeps exactly the entries it had (no cut entry that would run into the
+// next one), and the box shows all the same.
+TEST_F(CrashLogScript, TheLogKeepsItsSpellingAndNeverACutEntry) {
+  // One page of earlier entries less a few bytes: the date line starts to
+  // fit, the rest needs a page that a full disk does not have.
+  std::string earlier = "Earlier entry\n\n";
+  earlier.insert(0, 4096 - 10 - earlier.size(), 'e');
+  struct Case {
+    const char* what;
+    const char* name;
+    bool full;
+  };
+  const Case cases[] = {{"another spelling", "ERRLOG.TXT", false},
+                        {"full disk", "errlog.txt", true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    tavu::test::Tmpfs disk(demo_.path().parent_path() / "crash-disk", 2048);
+    if (c.full && !disk.ok()) GTEST_SKIP() << "no tmpfs could be mounted (needs root)";
+    const fs::path dir = c.full ? disk.path() : demo_.path();
+    if (c.full)
+      for (const auto& e : fs::directory_iterator(demo_.path()))
+        fs::copy_file(e.path(), dir / e.path().filename());
+    std::ofstream(dir / c.name, std::ios::binary) << earlier;
+    if (c.full) {
+      ASSERT_TRUE(disk.fill());
+    }
+    const auto r = run_test_editor(dir, "crash segv\n");
+    EXPECT_EQ(r.exit_code, 255);
+    EXPECT_EQ(r.err.rfind("Fatal error: Program terminating.\n", 0), 0u) << r.err;
+    const std::string log = slurp(dir / c.name);
+    if (c.full) {
+      EXPECT_EQ(log, earlier);
+    } else {
+      EXPECT_EQ(log.rfind(earlier, 0), 0u);
+      EXPECT_EQ(entries(log.substr(earlier.size())).size(), 1u);
+      EXPECT_FALSE(fs::exists(dir / "errlog.txt")) << "no second log";
+      fs::remove(dir / c.name);
+    }
+  }
 }
 
 TEST_F(CrashLogScript, ACrashInFullScreenIsLoggedAndShown) {

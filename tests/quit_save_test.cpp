@@ -1,22 +1,35 @@
-// The quit save and the sprite exports with every call of the file layer
-// failing in turn: no original changes or goes missing, the failure is
-// shown (never success), the program stays in the question or the mode, and
-// the retry succeeds.
+// Every save path with every call of the file layer failing in turn: no
+// original changes or goes missing, the failure is shown (never success),
+// the program stays in the question or the mode, the retry succeeds, no
+// temporary stays, and "NAME.bak" keeps the file as it was before the first
+// save.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "editor_test_support.h"
+#include "pictures/picture_mode.h"
+#include "pictures/pictures.h"
+#include "pitch/pattern_mode.h"
+#include "pitch/pitch_bitmaps.h"
+#include "pitch/pitch_draw.h"
+#include "pitch/pitch_files.h"
+#include "pitch/pitch_mode.h"
+#include "replays/browser.h"
 #include "shell/app.h"
 #include "shell/files.h"
+#include "shell/modes.h"
 #include "shell/saving.h"
 #include "shell/status.h"
 #include "sprite_test_support.h"
 #include "sprites/sprite_bitmaps.h"
 #include "sprites/sprite_files.h"
 #include "sprites/sprite_mode.h"
+#include "support/demo_dir.h"
 #include "support/dir_snapshot.h"
 #include "support/tmpfs.h"
 
@@ -27,13 +40,6 @@ using namespace tavu::test;
 namespace {
 
 constexpr const char* kQuestion = "Save changes? (Y/N)";
-
-// The pitch engineer's part of the group, stood in for by one file.
-const std::vector<std::uint8_t> kPitchBytes(4096, 0x5A);
-int g_pitch_commits = 0;
-SaveContribution plan_pitch_stand_in() {
-  return {{{"pitch1.dat", kPitchBytes}}, [] { ++g_pitch_commits; }};
-}
 
 struct Sweep {
   FileOp op;
@@ -59,28 +65,43 @@ class SavesUnderFaults : public SpriteDirTest {
     SpriteDirTest::SetUp();
     sprites_ = make_test_sprites();
     set_save_planner(SaveSubsystem::sprites, plan_sprite_files_save);
-    set_save_planner(SaveSubsystem::pitches, plan_pitch_stand_in);
+    set_save_planner(SaveSubsystem::pitches, plan_pitch_save);
   }
   void TearDown() override {
-    set_save_planner(SaveSubsystem::pitches, nullptr);
+    reset_pitch_files();
     SpriteDirTest::TearDown();
   }
-  // The game directory as it was, the sprites loaded, two of them replaced
-  // (CHARSET.DAT, BENCH.DAT and SPRITE.DAT change), and the quit question open.
-  Snapshot start_quit() {
-    for (const auto& e : fs::directory_iterator(dir_)) fs::remove_all(e.path());
-    write_sprite_dir(dir_, sprites_);
-    write_bytes(dir_ / "pitch1.dat", std::vector<std::uint8_t>(4096, 1));
+  // The game directory as it was, the sprites and pitches loaded, the
+  // chosen ones changed and the quit question open. `round` 2 is a later
+  // run of the editor that changes them differently.
+  Snapshot start_quit(bool sprites, bool pitches, int round = 1) {
+    if (round == 1) {
+      for (const auto& e : fs::directory_iterator(dir_)) fs::remove_all(e.path());
+      if (pristine_.empty()) {
+        write_sprite_dir(dir_, sprites_);
+        for (int i = 0; i < kPitchCount; ++i)
+          write_pitch_files(dir_, i, make_test_pitch(10 + i, static_cast<std::uint32_t>(i + 1)));
+        pristine_ = snapshot(dir_);
+      }
+      for (const auto& [name, file] : pristine_) write_bytes(dir_ / name, file.second);
+    }
     reset_sprite_files();
+    reset_pitch_files();
     app() = AppState{};
     status_state() = StatusState{};
     EXPECT_TRUE(load_sprite_files());
-    apply_decoded_sprite(10, new_image(20, 20, 1));
-    apply_decoded_sprite(1300, new_image(20, 20, 2));
+    EXPECT_TRUE(load_pitches());
+    if (sprites) {
+      apply_decoded_sprite(10, new_image(20, 20, round));
+      apply_decoded_sprite(1300, new_image(20, 20, round + 1));
+    }
+    if (pitches) {
+      pitch_at(1)->cells[100] = cell_for_pattern(static_cast<std::uint32_t>(round));
+      mark_pitch_changed(1, PitchChange::map);
+    }
     status_state().quit_question = true;
     quit_flow_key(platform::VK_ESCAPE);
     EXPECT_EQ(status_text(), kQuestion);
-    g_pitch_commits = 0;
     return snapshot(dir_);
   }
   bool quit_posted() const {
@@ -96,56 +117,91 @@ class SavesUnderFaults : public SpriteDirTest {
     ADD_FAILURE() << "no status timer";
   }
   std::vector<SpriteRecord> sprites_;
+  Snapshot pristine_;  // the game directory as first written
 };
 
-const std::vector<std::string> kSaved = {"BENCH.DAT",       "BENCH.DAT.bak", "CHARSET.DAT",
-                                         "CHARSET.DAT.bak", "SPRITE.DAT",    "SPRITE.DAT.bak",
-                                         "pitch1.dat",      "pitch1.dat.bak"};
-
 TEST_F(SavesUnderFaults, QuitSave) {
-  start_quit();
-  clear_file_faults_for_tests();
-  ASSERT_EQ(quit_flow_key('Y'), 1);
-  ASSERT_TRUE(quit_posted());
-  const auto sweep = sweep_of(calls_made());
-  EXPECT_EQ(file_op_calls_for_tests(FileOp::rename), 4) << "one group of four files";
+  const std::vector<std::string> kSprites = {"BENCH.DAT",       "BENCH.DAT.bak", "CHARSET.DAT",
+                                             "CHARSET.DAT.bak", "SPRITE.DAT",    "SPRITE.DAT.bak"};
+  const std::vector<std::string> kPitches = {"pitch2.blk", "pitch2.blk.bak", "pitch2.dat",
+                                             "pitch2.dat.bak"};
+  struct Case {
+    const char* what;
+    bool sprites, pitches;
+    int files;  // in the one group
+  };
+  const Case cases[] = {{"sprite files and index", true, false, 3},
+                        {"pitch files", false, true, 2},
+                        {"both", true, true, 5}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<std::string> saved, failures;
+    if (c.sprites) saved.insert(saved.end(), kSprites.begin(), kSprites.end());
+    if (c.pitches) saved.insert(saved.end(), kPitches.begin(), kPitches.end());
+    std::sort(saved.begin(), saved.end());
+    for (const auto& n : saved)
+      if (n.find(".bak") == std::string::npos) failures.push_back("Failed to save " + n);
 
-  for (const Sweep& s : sweep) {
-    SCOPED_TRACE(testing::Message() << file_op_name(s.op) << " call " << s.call);
-    const Snapshot before = start_quit();
-    set_file_fault_for_tests({.op = s.op, .call = s.call});
-    app().paint_pending = false;
-    EXPECT_EQ(quit_flow_key('Y'), 1);
-    EXPECT_FALSE(quit_posted());
-    EXPECT_TRUE(status_state().quit_question);
-    EXPECT_TRUE(status_text() == "Failed to save CHARSET.DAT" ||
-                status_text() == "Failed to save BENCH.DAT" ||
-                status_text() == "Failed to save SPRITE.DAT" ||
-                status_text() == "Failed to save pitch1.dat")
-        << status_text();
-    EXPECT_TRUE(status_state().showing && status_state().timer_running);
-    EXPECT_TRUE(app().paint_pending) << "the failure is drawn at once";
-    EXPECT_TRUE(changed(before, snapshot(dir_)).empty());
-    EXPECT_EQ(g_pitch_commits, 0);
-    EXPECT_TRUE(app_flag(unsaved_changes));
-    // When the message ends, the question is back on screen.
-    app().paint_pending = false;
-    let_status_time_out();
-    EXPECT_EQ(status_text(), kQuestion);
-    EXPECT_TRUE(status_state().showing);
-    EXPECT_TRUE(app().paint_pending);
-
+    start_quit(c.sprites, c.pitches);
     clear_file_faults_for_tests();
-    EXPECT_EQ(quit_flow_key('Y'), 1);
-    EXPECT_TRUE(quit_posted());
-    EXPECT_EQ(changed(before, snapshot(dir_)), kSaved);
-    EXPECT_EQ(snapshot(dir_).at("CHARSET.DAT.bak"), before.at("CHARSET.DAT"));
-    EXPECT_EQ(g_pitch_commits, 1);
+    ASSERT_EQ(quit_flow_key('Y'), 1);
+    ASSERT_TRUE(quit_posted());
+    const auto sweep = sweep_of(calls_made());
+    EXPECT_EQ(file_op_calls_for_tests(FileOp::rename), c.files) << "one group";
+
+    for (const Sweep& s : sweep) {
+      SCOPED_TRACE(testing::Message() << file_op_name(s.op) << " call " << s.call);
+      const Snapshot before = start_quit(c.sprites, c.pitches);
+      set_file_fault_for_tests({.op = s.op, .call = s.call});
+      app().paint_pending = false;
+      EXPECT_EQ(quit_flow_key('Y'), 1);
+      EXPECT_FALSE(quit_posted());
+      EXPECT_TRUE(status_state().quit_question);
+      EXPECT_NE(std::find(failures.begin(), failures.end(), status_text()), failures.end())
+          << status_text();
+      EXPECT_TRUE(status_state().showing && status_state().timer_running);
+      EXPECT_TRUE(app().paint_pending) << "the failure is drawn at once";
+      EXPECT_TRUE(changed(before, snapshot(dir_)).empty());
+      EXPECT_TRUE(app_flag(unsaved_changes));
+      EXPECT_EQ(pitch_changes_pending(), c.pitches) << "the marks stay for the retry";
+      // When the message ends, the question is back on screen.
+      app().paint_pending = false;
+      let_status_time_out();
+      EXPECT_EQ(status_text(), kQuestion);
+      EXPECT_TRUE(status_state().showing);
+      EXPECT_TRUE(app().paint_pending);
+
+      clear_file_faults_for_tests();
+      EXPECT_EQ(quit_flow_key('Y'), 1);
+      EXPECT_TRUE(quit_posted());
+      EXPECT_EQ(changed(before, snapshot(dir_)), saved);
+      EXPECT_TRUE(hidden_names(dir_).empty());
+      EXPECT_FALSE(pitch_changes_pending());
+    }
+
+    // A later run saves again: the backups still hold the files as they
+    // were before the first save.
+    const Snapshot pristine = start_quit(c.sprites, c.pitches);
+    ASSERT_EQ(quit_flow_key('Y'), 1);
+    const Snapshot first = snapshot(dir_);
+    start_quit(c.sprites, c.pitches, 2);
+    ASSERT_EQ(quit_flow_key('Y'), 1);
+    ASSERT_TRUE(quit_posted());
+    const Snapshot second = snapshot(dir_);
+    for (const auto& n : saved) {
+      if (n.find(".bak") == std::string::npos) {
+        EXPECT_NE(second.at(n).first, first.at(n).first) << n << " written again";
+        continue;
+      }
+      const std::string original = n.substr(0, n.size() - 4);
+      EXPECT_EQ(second.at(n), first.at(n)) << n << " untouched by the second save";
+      EXPECT_EQ(second.at(n).second, pristine.at(original).second) << n;
+    }
   }
 }
 
 TEST_F(SavesUnderFaults, EscapeAfterAFailedSaveShowsTheQuestionAgain) {
-  const Snapshot before = start_quit();
+  const Snapshot before = start_quit(true, false);
   set_file_fault_for_tests({.op = FileOp::fsync, .call = 1});
   quit_flow_key('Y');
   EXPECT_EQ(status_text(), "Failed to save CHARSET.DAT");
@@ -161,34 +217,128 @@ TEST_F(SavesUnderFaults, EscapeAfterAFailedSaveShowsTheQuestionAgain) {
   EXPECT_TRUE(changed(before, snapshot(dir_)).empty());
 }
 
-TEST_F(SavesUnderFaults, SpriteExport) {
-  write_sprite_dir(dir_, sprites_);
-  ASSERT_TRUE(load_sprite_files());
-  sprite_mode_state() = SpriteModeState{5, 1, 3};
-  const auto keys = sprite_mode_descriptor().keys;
-  const std::vector<std::uint8_t> painted(777, 0x77);  // what the user was painting
-  const auto exported = encode_sprite_bitmap(*sprite_at(5), 3);
-
-  write_bytes(dir_ / "spr0005.bmp", painted);
-  clear_file_faults_for_tests();
-  ASSERT_TRUE(keys(platform::VK_F2, 0));
-  ASSERT_EQ(status_text(), "Saved spr0005.bmp OK");
-  const auto sweep = sweep_of(calls_made());
-  for (const Sweep& s : sweep) {
-    SCOPED_TRACE(testing::Message() << file_op_name(s.op) << " call " << s.call);
-    write_bytes(dir_ / "spr0005.bmp", painted);
+// Two game files whose names differ only in case: the exact spelling is
+// read, and the save is refused before anything is written, naming both.
+TEST_F(SavesUnderFaults, AmbiguousGameFileNamesAreReadExactlyAndNeverSavedOver) {
+  struct Case {
+    const char* what;
+    std::function<void()> make;  // beside CHARSET.DAT
+    const char* status;          // of the save
+  };
+  const Case cases[] = {
+      {"a second file",
+       [&] { write_bytes(dir_ / "charset.dat", file_image_of(make_test_sprites(2), 0)); },
+       "Failed to save CHARSET.DAT:\nCHARSET.DAT and charset.dat\ndiffer only in letter case"},
+      {"two more",
+       [&] {
+         write_bytes(dir_ / "charset.dat", file_image_of(make_test_sprites(2), 0));
+         write_bytes(dir_ / "Charset.Dat", file_image_of(make_test_sprites(3), 0));
+       },
+       "Failed to save CHARSET.DAT:\nCHARSET.DAT, Charset.Dat and charset.dat\ndiffer only in "
+       "letter case"},
+      // A link made for another spelling is the same file: no ambiguity.
+      {"a link to it", [&] { fs::create_symlink("CHARSET.DAT", dir_ / "charset.dat"); }, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    start_quit(true, false);
+    status_state() = StatusState{};
+    c.make();
+    reset_sprite_files();
+    ASSERT_TRUE(load_sprite_files());
+    EXPECT_EQ(sprite_at(3)->pixels, sprites_[3].pixels) << "CHARSET.DAT itself was read";
+    apply_decoded_sprite(10, new_image(20, 20, 1));
     const Snapshot before = snapshot(dir_);
-    set_file_fault_for_tests({.op = s.op, .call = s.call});
-    EXPECT_TRUE(keys(platform::VK_F2, 0));
-    EXPECT_EQ(status_text(), "Save failed");
-    EXPECT_TRUE(changed(before, snapshot(dir_)).empty());
     clear_file_faults_for_tests();
-    EXPECT_TRUE(keys(platform::VK_F2, 0));
-    EXPECT_EQ(status_text(), "Saved spr0005.bmp OK");
-    EXPECT_EQ(read_bytes(dir_ / "spr0005.bmp"), exported);
-    EXPECT_TRUE(hidden_names(dir_).empty());
+    status_state().quit_question = true;
+    quit_flow_key(platform::VK_ESCAPE);
+    EXPECT_EQ(quit_flow_key('Y'), 1);
+    if (*c.status == '\0') {
+      EXPECT_TRUE(quit_posted());
+      EXPECT_TRUE(fs::is_symlink(dir_ / "charset.dat"));
+      continue;
+    }
+    EXPECT_EQ(status_text(), c.status);
+    EXPECT_FALSE(quit_posted());
+    EXPECT_EQ(file_op_calls_for_tests(FileOp::create), 0) << "refused before writing";
+    EXPECT_TRUE(changed(before, snapshot(dir_)).empty());
   }
-  EXPECT_FALSE(fs::exists(dir_ / "spr0005.bmp.bak")) << "exports get no backup";
+  // Exports are the program's own names: the exact spelling is replaced.
+  write_bytes(dir_ / "SPR0005.BMP", std::vector<std::uint8_t>(10, 1));
+  write_bytes(dir_ / "spr0005.bmp", std::vector<std::uint8_t>(10, 2));
+  EXPECT_TRUE(save_sprite_bitmap(5, 3, sprite_at(5), true));
+  EXPECT_EQ(read_bytes(dir_ / "SPR0005.BMP"), std::vector<std::uint8_t>(10, 1));
+}
+
+// The exports, started by their keys in the modes of the editor on the demo
+// directory, each replacing a bitmap the user had painted.
+class ExportsUnderFaults : public EditorInProcess {
+ protected:
+  void SetUp() override {
+    EditorInProcess::SetUp();
+    ASSERT_TRUE(start());
+  }
+};
+
+TEST_F(ExportsUnderFaults, EveryCallFailsInTurnAndTheRetryLands) {
+  struct Case {
+    const char* what;
+    int mode;
+    std::function<void()> prepare;  // puts the mode where the user is
+    std::string file;
+  };
+  const Case cases[] = {
+      {"sprite", kSpriteMode,
+       [] {
+         sprite_mode_state() = SpriteModeState{5, 1, 3};
+       },
+       "spr0005.bmp"},
+      {"pattern", kPatternMode,
+       [] {
+         pattern_mode_state().pitch_index = 1;
+         pattern_mode_state().pattern = 2;
+       },
+       "pt2-2.bmp"},
+      {"pitch", kPitchMode,
+       [] {
+         pitch_mode_state().pitch_index = 2;
+         pitch_type() = 3;
+       },
+       pitch_bitmap_save_name(2, 3)},
+      {"picture", kPictureMode, [] { mode_table()[kPictureMode].enter(0); },
+       picture_bitmap_name(picture_ring().pictures.front().file_name)},
+  };
+  const std::vector<std::uint8_t> painted(777, 0x77);  // what the user was painting
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    c.prepare();
+    const auto keys = mode_table()[c.mode].keys;
+    const std::string saved = "Saved " + c.file + " OK";
+    write_bytes(c.file, painted);
+    clear_file_faults_for_tests();
+    ASSERT_TRUE(keys(platform::VK_F2, 0));
+    ASSERT_EQ(status_state().text, saved);
+    const auto exported = read_bytes(c.file);
+    ASSERT_NE(exported, painted);
+    const auto sweep = sweep_of(calls_made());
+    EXPECT_GE(sweep.size(), 6u);
+    for (const Sweep& s : sweep) {
+      SCOPED_TRACE(testing::Message() << file_op_name(s.op) << " call " << s.call);
+      write_bytes(c.file, painted);
+      const Snapshot before = snapshot(".");
+      set_file_fault_for_tests({.op = s.op, .call = s.call});
+      status_state() = StatusState{};
+      EXPECT_TRUE(keys(platform::VK_F2, 0));
+      EXPECT_EQ(status_state().text, "Save failed");
+      EXPECT_TRUE(changed(before, snapshot(".")).empty());
+      clear_file_faults_for_tests();
+      EXPECT_TRUE(keys(platform::VK_F2, 0));
+      EXPECT_EQ(status_state().text, saved);
+      EXPECT_EQ(read_bytes(c.file), exported);
+      EXPECT_TRUE(hidden_names(".").empty());
+    }
+    EXPECT_FALSE(fs::exists(c.file + ".bak")) << "exports get no backup";
+  }
 }
 
 TEST_F(SavesUnderFaults, SaveAllStopsAtTheFailureAndKeepsEveryEarlierBitmap) {

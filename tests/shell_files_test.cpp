@@ -73,6 +73,15 @@ TEST_F(InTempDir, NamesAreFoundIgnoringCaseAndKeepTheirSpelling) {
   ASSERT_TRUE(replace_file("CHARSET.DAT", bytes));
   EXPECT_EQ(read("charset.dat"), "new");
   EXPECT_FALSE(fs::exists("CHARSET.DAT"));
+
+  // Several other spellings: the same one every time, whatever the
+  // directory's order; the exact spelling always wins.
+  for (const char* n : {"score.DAT", "Score.dat", "sCORE.dat"}) write(n, n);
+  EXPECT_EQ(find_file("SCORE.DAT"), "Score.dat");
+  EXPECT_EQ(ambiguous_names("SCORE.DAT"),
+            (std::vector<std::string>{"Score.dat", "sCORE.dat", "score.DAT"}));
+  EXPECT_EQ(find_file("score.DAT"), "score.DAT");
+  EXPECT_TRUE(ambiguous_names("CHARSET.DAT").empty());
 }
 
 TEST_F(InTempDir, DirectoryListingMatchesPatternsIgnoringCase) {

@@ -1,6 +1,7 @@
 #include "shell/crash_log.h"
 
 #include "shell/app.h"
+#include "shell/files.h"
 
 namespace tavu {
 namespace {
@@ -52,6 +53,10 @@ class TextOut {
   std::size_t size_ = 0;
 };
 
+// The log's name as the directory spells it ("ERRLOG.TXT" is appended to as
+// well), found at start: the fault handler may not look for it.
+char g_log_name[4096] = "errlog.txt";
+
 void on_fault(const platform::FaultContext& fault) {
   AppState& a = app();
   a.flags |= fatal;
@@ -71,7 +76,7 @@ void on_fault(const platform::FaultContext& fault) {
   r.address_digits = platform::address_digits();
   const std::size_t report_size = format_crash_report(r, report);
   // A log that cannot be opened is skipped; the box still comes.
-  platform::append_to_file(kCrashLogName, date, date_size, report, report_size);
+  platform::append_to_file(g_log_name, date, date_size, report, report_size);
   // The box leaves full screen and hides the window before it shows.
   a.flags &= ~static_cast<std::uint32_t>(fullscreen);
   platform::current().fatal_error_box(report);
@@ -156,6 +161,8 @@ std::size_t format_crash_report(const CrashReport& r, std::span<char> out) {
 }
 
 void install_crash_handler() {
+  const std::string name = find_file(kCrashLogName);
+  if (name.size() < sizeof g_log_name) copy_bounded(g_log_name, name.c_str(), sizeof g_log_name);
   platform::install_fault_handler(on_fault);
 }
 

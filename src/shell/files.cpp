@@ -64,18 +64,52 @@ std::pair<fs::path, std::string> split(std::string_view name) {
 
 }  // namespace
 
-std::string find_file(std::string_view name) {
+namespace {
+
+// Every name in the directory of `name` that matches its last component
+// ignoring case, with the directory in front as `name` has it, sorted by
+// their bytes so that the choice among them never depends on the directory's
+// order.
+std::vector<std::string> matching_names(std::string_view name) {
   auto [dir, leaf] = split(name);
+  const fs::path given{std::string(name)};
+  std::vector<std::string> found;
   std::error_code ec;
-  if (fs::exists(fs::path(std::string(name)), ec)) return std::string(name);
   for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-    std::string found = it->path().filename().string();
-    if (equal_ignoring_case(found, leaf)) {
-      fs::path parent{std::string(name)};
-      return parent.has_parent_path() ? (parent.parent_path() / found).string() : found;
-    }
+    std::string candidate = it->path().filename().string();
+    if (!equal_ignoring_case(candidate, leaf)) continue;
+    found.push_back(given.has_parent_path() ? (given.parent_path() / candidate).string()
+                                            : std::move(candidate));
   }
-  return std::string(name);
+  std::sort(found.begin(), found.end());
+  return found;
+}
+
+}  // namespace
+
+std::string find_file(std::string_view name) {
+  std::error_code ec;
+  // The exact name wins, also a link that leads nowhere.
+  if (fs::exists(fs::symlink_status(fs::path(std::string(name)), ec))) return std::string(name);
+  std::vector<std::string> found = matching_names(name);
+  return found.empty() ? std::string(name) : std::move(found.front());
+}
+
+std::vector<std::string> ambiguous_names(std::string_view name) {
+  std::vector<std::string> found = matching_names(name);
+  // Names that lead to one file (a link made for another spelling) are one.
+  std::vector<platform::FileStatus> files;
+  std::vector<std::string> distinct;
+  for (std::string& f : found) {
+    const platform::FileStatus st = platform::file_status(f);
+    if (std::any_of(files.begin(), files.end(),
+                    [&](const platform::FileStatus& o) { return o.same_file(st); }))
+      continue;
+    files.push_back(st);
+    distinct.push_back(std::move(f));
+  }
+  if (distinct.size() < 2) distinct.clear();
+  return distinct;
 }
 
 FileHandle open_for_read(std::string_view name, std::uint32_t flags) {
@@ -199,13 +233,28 @@ std::string beside(const std::string& dir, const std::string& leaf) {
   return (fs::path(dir) / leaf).string();
 }
 
-// ".LEAF.suffix": the hidden working name beside a file. Built by appends:
-// g++ 12 at -O2 reports a false -Wrestrict for "." + std::string&&.
+// File systems take names of at most 255 bytes; a hidden name stays a few
+// below, so that free_name() can still add digits.
+constexpr std::size_t kMaxHiddenName = 250;
+
+// ".LEAF.suffix": the hidden working name beside a file. A leaf too long for
+// that keeps its start and gets a hash of the whole leaf, so that the name
+// is still the same on every save. Built by appends: g++ 12 at -O2 reports a
+// false -Wrestrict for "." + std::string&&.
 std::string hidden_name(const std::string& leaf, std::string_view suffix) {
   std::string name;
-  name.reserve(leaf.size() + suffix.size() + 1);
+  name.reserve(kMaxHiddenName);
   name.push_back('.');
-  name.append(leaf);
+  if (1 + leaf.size() + suffix.size() <= kMaxHiddenName) {
+    name.append(leaf);
+  } else {
+    std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
+    for (unsigned char c : leaf) hash = (hash ^ c) * 1099511628211ull;
+    name.append(leaf, 0, kMaxHiddenName - 1 - 17 - suffix.size());
+    name.push_back('~');
+    for (int shift = 60; shift >= 0; shift -= 4)
+      name.push_back("0123456789abcdef"[(hash >> shift) & 15]);
+  }
   name.append(suffix);
   return name;
 }
@@ -341,7 +390,8 @@ struct Target {
 };
 
 // Resolves and checks one file; false when it must not be replaced.
-bool prepare(Target& t) {
+bool prepare(Target& t, const ReplaceOptions& options) {
+  if (options.refuse_ambiguous && !ambiguous_names(t.name).empty()) return false;
   const auto real = platform::resolve_links(find_file(t.name));
   if (!real) return false;
   t.path = *real;
@@ -477,7 +527,7 @@ bool replace_group(std::span<const FileReplacement> files, std::string* failed,
     Target t;
     t.name = file.name;
     t.bytes = file.bytes;
-    if (!prepare(t)) return fail(t.name);
+    if (!prepare(t, options)) return fail(t.name);
     // Two names for one file: the later bytes win.
     std::erase_if(targets, [&](const Target& o) {
       return o.status.exists

@@ -49,8 +49,14 @@ class FileHandle {
 };
 
 // The name of the existing file in the current directory that matches `name`
-// ignoring case (an exact match wins), or `name` itself when there is none.
+// ignoring case, or `name` itself when there is none. An exact match wins;
+// among other spellings the first in byte order does, whatever order the
+// directory lists them in.
 std::string find_file(std::string_view name);
+// The spellings of `name` that lead to different files ("CHARSET.DAT" and
+// "charset.dat" both there), sorted; empty when the name is unambiguous
+// (one file, or links of other spellings to the same file).
+std::vector<std::string> ambiguous_names(std::string_view name);
 
 // Both open regular files only: a directory, device or pipe of that name
 // gives an invalid handle.
@@ -76,8 +82,9 @@ ReadStatus read_whole_file(std::string_view name, std::vector<std::uint8_t>& out
 // regular file (a directory, a device), a file this process may not write
 // (a read-only file, also for the superuser), a file with other hard links
 // (replacing it would cut them, rewriting it would change the other names
-// too), and a file its directory does not let this user replace (a sticky
-// directory and another user's file).
+// too), a file its directory does not let this user replace (a sticky
+// directory and another user's file), and, with `refuse_ambiguous`, a name
+// whose spellings lead to different files (see ambiguous_names()).
 //
 // A group lands whole or not at all: each original is kept under a hidden
 // name (".NAME.tavu-old") until every rename is done, and a rename or
@@ -93,6 +100,9 @@ struct ReplaceOptions {
   // "NAME.bak" beside it (NAME in its own spelling). A backup that exists,
   // in any letter case, is never overwritten.
   bool keep_backups = false;
+  // Refuse a name that matches different files ignoring case: which of them
+  // the game reads is not known, so neither is replaced.
+  bool refuse_ambiguous = false;
 };
 // True when every file was replaced. On failure nothing on disk has changed
 // (backups made on the way are removed again) and `failed` holds the name,

@@ -15,6 +15,22 @@ std::array<SavePlanner, kSaveSubsystemCount>& planners() {
 
 }  // namespace
 
+std::string save_failure_text(const std::string& name) {
+  std::string text = "Failed to save ";
+  text.append(name);
+  const std::vector<std::string> spellings = ambiguous_names(name);
+  if (spellings.empty()) return text;
+  // Saying which files stand in the way lets the user remove the wrong one;
+  // the game's font has no lower case, so the difference is put in words.
+  text.append(":\n");
+  for (std::size_t i = 0; i < spellings.size(); ++i) {
+    if (i > 0) text.append(i + 1 == spellings.size() ? " and " : ", ");
+    text.append(spellings[i]);
+  }
+  text.append("\ndiffer only in letter case");
+  return text;
+}
+
 void set_save_planner(SaveSubsystem which, SavePlanner planner) {
   planners()[static_cast<int>(which)] = planner;
 }
@@ -33,8 +49,9 @@ int save_contributions(std::vector<SaveContribution> parts) {
   if (!files.empty()) {
     std::string failed;
     // Game files keep their pristine copy as "NAME.bak" on the first save.
-    if (!replace_files(files, &failed, ReplaceOptions{.keep_backups = true})) {
-      show_status("Failed to save " + failed, 1000, kTextCentred);
+    if (!replace_files(files, &failed,
+                       ReplaceOptions{.keep_backups = true, .refuse_ambiguous = true})) {
+      show_status(save_failure_text(failed), 1000, kTextCentred);
       return 0;
     }
   }

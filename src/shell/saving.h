@@ -32,10 +32,15 @@ inline constexpr int kSaveSubsystemCount = 2;
 using SavePlanner = SaveContribution (*)();
 void set_save_planner(SaveSubsystem which, SavePlanner planner);
 
+// "Failed to save NAME"; for a name that matches different files ignoring
+// case, the spellings found are named too.
+std::string save_failure_text(const std::string& name);
+
 // Plans `which` (or every subsystem, in order) and writes the files as one
 // group through replace_files(), keeping "NAME.bak" backups of the
-// originals. On failure shows "Failed to save %s" with the file's name for
-// 1000 ms and returns 0; nothing on disk has changed then. Returns 1 on
+// originals. A name that matches different files ignoring case is refused.
+// On failure shows save_failure_text() for 1000 ms and returns 0; nothing
+// on disk has changed then. Returns 1 on
 // success or when there is nothing to save.
 int save_planned(const std::vector<SaveSubsystem>& which);
 int save_all_changes();

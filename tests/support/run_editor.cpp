@@ -122,8 +122,21 @@ std::vector<std::string> printed(const EditorRun& run, const std::string& key) {
 }
 
 std::vector<std::uint8_t> read_bytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  // One read of the whole file: byte-wise iterators are slow in the
+  // sanitizer build, and the sweeps read whole directories many times.
+  std::error_code ec;
+  if (!fs::is_regular_file(path, ec)) {
+    std::ifstream other(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(other), std::istreambuf_iterator<char>()};
+  }
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
+  if (!in) return {};
+  const std::streamoff size = in.tellg();
+  std::vector<std::uint8_t> bytes(size > 0 ? static_cast<std::size_t>(size) : 0);
+  in.seekg(0);
+  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  bytes.resize(static_cast<std::size_t>(in.gcount()));
+  return bytes;
 }
 
 }  // namespace tavu::test

@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/utsname.h>
 #include <time.h>
 #include <ucontext.h>
@@ -165,7 +166,15 @@ bool append_to_file(const char* name, const char* first, std::size_t first_size,
                     std::size_t second_size) {
   const int fd = open(name, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
   if (fd < 0) return false;
-  const bool ok = write_fully(fd, first, first_size) && write_fully(fd, second, second_size);
+  struct stat before {};
+  const bool sized = fstat(fd, &before) == 0;
+  bool ok = write_fully(fd, first, first_size) && write_fully(fd, second, second_size);
+  // A cut entry would run into the next one: the log goes back to the
+  // entries it had (a full disk, a write error).
+  if (!ok && sized && ftruncate(fd, before.st_size) != 0) {
+    // Nothing more can be done from a fault handler.
+  }
+  ok = fsync(fd) == 0 && ok;
   return close(fd) == 0 && ok;
 }
 
