@@ -278,6 +278,7 @@ namespace {
 // As root, the editor is run as an unprivileged user for permissions to
 // bind; empty when that is not needed, nullopt when it is not possible.
 std::optional<std::string> unprivileged_wrapper(const fs::path& dir) {
+  if (tavu::test::testing_windows_build()) return std::nullopt;  // no POSIX permissions
   if (::geteuid() != 0) return "";
   if (!fs::exists("/usr/bin/setpriv")) return std::nullopt;
   const std::string wrapper = "/usr/bin/setpriv --reuid=65534 --regid=65534 --clear-groups";

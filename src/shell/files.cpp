@@ -10,8 +10,8 @@
 #include <system_error>
 #include <thread>
 
-#include "platform/posix/fd_io.h"
-#include "platform/posix/file_ops.h"
+#include "platform/fd_io.h"
+#include "platform/file_ops.h"
 #include "shell/app.h"
 
 namespace fs = std::filesystem;
@@ -67,15 +67,21 @@ std::pair<fs::path, std::string> split(std::string_view name) {
 std::string find_file(std::string_view name) {
   auto [dir, leaf] = split(name);
   std::error_code ec;
-  if (fs::exists(fs::path(std::string(name)), ec)) return std::string(name);
+  // Where the file system ignores case itself, the scan still runs: it finds
+  // the spelling on disk, which a file written back keeps.
+  if (!platform::kNamesIgnoreCase && fs::exists(fs::path(std::string(name)), ec))
+    return std::string(name);
+  std::string match;
   for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
     std::string found = it->path().filename().string();
-    if (equal_ignoring_case(found, leaf)) {
-      fs::path parent{std::string(name)};
-      return parent.has_parent_path() ? (parent.parent_path() / found).string() : found;
+    if (found == leaf || (match.empty() && platform::same_name_ignoring_case(found, leaf))) {
+      match = std::move(found);
+      if (match == leaf) break;
     }
   }
-  return std::string(name);
+  if (match.empty()) return std::string(name);
+  fs::path parent{std::string(name)};
+  return parent.has_parent_path() ? (parent.parent_path() / match).string() : match;
 }
 
 FileHandle open_for_read(std::string_view name, std::uint32_t flags) {
@@ -552,14 +558,15 @@ bool matches_pattern(std::string_view name, std::string_view pattern) {
   return matches_pattern(name.substr(1), pattern.substr(1));
 }
 
-std::vector<std::string> list_directory(std::string_view pattern) {
+std::vector<std::string> list_directory(std::string_view pattern, bool short_names) {
   std::vector<std::string> names;
-  std::error_code ec;
-  for (fs::directory_iterator it(".", ec), end; !ec && it != end; it.increment(ec)) {
-    std::error_code type_ec;
-    if (!it->is_regular_file(type_ec)) continue;
-    std::string name = it->path().filename().string();
-    if (matches_pattern(name, pattern)) names.push_back(std::move(name));
+  for (platform::DirectoryEntry& e : platform::list_files(".")) {
+    // A pattern may match either name, as Windows' search does.
+    if (!matches_pattern(e.name, pattern) &&
+        (e.short_name.empty() || !matches_pattern(e.short_name, pattern)))
+      continue;
+    const bool use_short = short_names && !e.short_name.empty();
+    names.push_back(use_short ? std::move(e.short_name) : std::move(e.name));
   }
   return names;
 }
