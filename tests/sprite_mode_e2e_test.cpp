@@ -378,6 +378,8 @@ TEST_F(SpriteModeSaving, GameFilesKeepTheirIdentity) {
   EXPECT_EQ(test::read_bytes(shared / "CHARSET.DAT"), before_["CHARSET.DAT"]);
   EXPECT_TRUE(changed_files().empty());
 
+  // Windows replaces a link with the file, and keeps no permission bits.
+  if (test::testing_windows_build()) GTEST_SKIP() << "symbolic links and modes are POSIX's";
   fs::permissions(shared / "CHARSET.DAT", fs::perms(0640));
   const auto saved = run(save);
   EXPECT_TRUE(test::printed(saved, "mode").empty());

@@ -106,6 +106,16 @@ EditorRun run_binary(const std::string& editor, const fs::path& dir, const std::
   run.exit_code = (status >> 8) & 0xFF;
   run.out = slurp(work / "out");
   run.err = slurp(work / "err");
+  if (testing_windows_build()) {
+    // Text output on Windows ends its lines with CR LF.
+    for (std::string* text : {&run.out, &run.err}) {
+      std::string lf;
+      for (std::size_t i = 0; i < text->size(); ++i)
+        if ((*text)[i] != '\r' || i + 1 == text->size() || (*text)[i + 1] != '\n')
+          lf.push_back((*text)[i]);
+      *text = std::move(lf);
+    }
+  }
   fs::remove_all(work);
   return run;
 }

@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <csignal>
-#include <cstring>
 
 namespace tavu::platform {
 namespace {
@@ -91,7 +90,7 @@ std::int64_t utc_offset_at(std::int64_t unix_time) {
 bool install_fault_handler(FaultHandler handler) {
   g_handler = handler;
   g_module_base = reinterpret_cast<std::uintptr_t>(GetModuleHandleA(nullptr));
-  // Room for the handler after a stack overflow has used up the guard page.
+  // Room for the filter and the report after a stack overflow.
   ULONG guarantee = 64 * 1024;
   SetThreadStackGuarantee(&guarantee);
   SetUnhandledExceptionFilter(on_exception);

@@ -216,6 +216,24 @@ bool same_name_ignoring_case(std::string_view a, std::string_view b) {
                               static_cast<int>(y.size()), TRUE) == CSTR_EQUAL;
 }
 
+namespace {
+
+// A name that is an 8.3 name already, letter case aside: NTFS keeps no short
+// name for it, and neither should Wine's made-up ones (for mixed case) count.
+bool fits_8_3(const std::string& name) {
+  const std::size_t dot = name.find('.');
+  const std::size_t base = dot == std::string::npos ? name.size() : dot;
+  const std::size_t extension = dot == std::string::npos ? 0 : name.size() - dot - 1;
+  if (base == 0 || base > 8 || extension > 3) return false;
+  if (dot != std::string::npos && name.find('.', dot + 1) != std::string::npos) return false;
+  for (char c : name)
+    if (c == ' ' || c == '+' || c == ',' || c == ';' || c == '=' || c == '[' || c == ']')
+      return false;
+  return true;
+}
+
+}  // namespace
+
 std::vector<DirectoryEntry> list_files(const std::string& directory) {
   std::vector<DirectoryEntry> entries;
   WIN32_FIND_DATAA found{};
@@ -224,7 +242,9 @@ std::vector<DirectoryEntry> list_files(const std::string& directory) {
   if (search == INVALID_HANDLE_VALUE) return entries;
   do {
     if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-    entries.push_back({found.cFileName, found.cAlternateFileName});
+    std::string name = found.cFileName;
+    std::string short_name = fits_8_3(name) ? "" : found.cAlternateFileName;
+    entries.push_back({std::move(name), std::move(short_name)});
   } while (FindNextFileA(search, &found));
   FindClose(search);
   return entries;

@@ -251,10 +251,14 @@ class Win32Platform final : public Platform {
     MessageBoxA(owner, text.c_str(), caption.c_str(), style | (owner ? 0 : MB_TASKMODAL));
   }
 
+  // May run on another thread than the window's (after a stack overflow),
+  // whose thread then waits: the window is changed without waiting for it.
   void fatal_error_box(const char* text) override {
     ShowCursor(TRUE);
-    leave_fullscreen();
-    if (window_) ShowWindow(window_, SW_HIDE);
+    if (window_) {
+      fullscreen_ = false;
+      ShowWindowAsync(window_, SW_HIDE);
+    }
     // Also on standard error, for whoever started the program from a shell.
     std::fprintf(stderr, "Fatal error: %s\n", text);
     std::fflush(stderr);
