@@ -149,8 +149,8 @@ TEST_F(CrashLogScript, ALogThatCannotBeWrittenIsLeftAloneAndTheBoxStillShows) {
   // A read-only file; root ignores permissions, so then the editor runs as
   // an unprivileged user.
   std::string wrapper, why_not;
-  if (!tavu::test::unprivileged_wrapper(tavu::test::test_editor_path(), demo_.file("SPRITE.DAT"), wrapper,
-                                        why_not))
+  if (!tavu::test::unprivileged_wrapper(tavu::test::test_editor_path(), demo_.file("SPRITE.DAT"),
+                                        wrapper, why_not))
     GTEST_SKIP() << why_not;
   fs::permissions(demo_.path(), fs::perms::others_read | fs::perms::others_exec,
                   fs::perm_options::add);

@@ -18,7 +18,7 @@ struct FaultRegister {
 inline constexpr int kMaxFaultRegisters = 17;
 
 struct FaultContext {
-  int signal = 0;  // the signal, or the exception code on Windows
+  int signal = 0;                  // the signal, or the exception code on Windows
   std::uint64_t code_address = 0;  // the faulting instruction, 0 when unknown
   std::int64_t unix_time = 0;      // seconds since 1970 UTC
   int register_count = 0;
@@ -29,8 +29,8 @@ using FaultHandler = void (*)(const FaultContext& fault);
 
 // Runs `handler` on an alternate stack (so that a stack overflow is caught
 // too) for SIGSEGV, SIGBUS, SIGILL, SIGFPE and SIGABRT, or from the
-// unhandled-exception filter, and prepares what the helpers below need. The handler should not return; if it does, or faults
-// itself, the process ends.
+// unhandled-exception filter, and prepares what the helpers below need. The handler should not
+// return; if it does, or faults itself, the process ends.
 bool install_fault_handler(FaultHandler handler);
 
 // Seconds east of UTC of local time at `unix_time`, from the time-zone rules

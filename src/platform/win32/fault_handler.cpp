@@ -74,8 +74,7 @@ void on_abort(int) {
 void prepare_utc_offsets(std::int64_t /*now*/) {}
 
 std::int64_t utc_offset_at(std::int64_t unix_time) {
-  const std::uint64_t t =
-      static_cast<std::uint64_t>(unix_time * 10000000 + kUnixEpochIn100ns);
+  const std::uint64_t t = static_cast<std::uint64_t>(unix_time * 10000000 + kUnixEpochIn100ns);
   FILETIME utc{static_cast<DWORD>(t), static_cast<DWORD>(t >> 32)};
   SYSTEMTIME utc_time{};
   SYSTEMTIME local_time{};
@@ -118,8 +117,8 @@ int address_digits() {
 
 bool append_to_file(const char* name, const char* first, std::size_t first_size, const char* second,
                     std::size_t second_size) {
-  HANDLE h = CreateFileA(name, GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                         nullptr);
+  HANDLE h =
+      CreateFileA(name, GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
   auto write_all = [h](const char* data, std::size_t size) {
     while (size > 0) {

@@ -13,8 +13,8 @@ namespace win32 {
 
 std::wstring wide(const std::string& text) {
   if (text.empty()) return {};
-  const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
-                                    nullptr, 0);
+  const int n =
+      MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
   std::wstring out(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
   if (n > 0)
     MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
@@ -68,13 +68,12 @@ FileStatus status_of(HANDLE h) {
   if (!GetFileInformationByHandle(h, &info)) return {};
   FileStatus s;
   s.exists = true;
-  s.regular = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
-              GetFileType(h) == FILE_TYPE_DISK;
+  s.regular =
+      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && GetFileType(h) == FILE_TYPE_DISK;
   // Read-only is the one permission Windows keeps.
   s.mode = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) ? 0444 : 0666;
   s.links = info.nNumberOfLinks;
-  s.size = static_cast<std::int64_t>((std::uint64_t{info.nFileSizeHigh} << 32) |
-                                     info.nFileSizeLow);
+  s.size = static_cast<std::int64_t>((std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow);
   s.device = info.dwVolumeSerialNumber;
   s.inode = (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
   return s;
@@ -149,8 +148,8 @@ std::int64_t open_file_size(std::FILE* file) {
 }
 
 int create_new(const std::string& path, std::uint32_t /*mode*/) {
-  HANDLE h = CreateFileW(wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                         CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE h = CreateFileW(wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     win32::fail_with_last_error();
     return -1;

@@ -269,8 +269,7 @@ class Win32Platform final : public Platform {
   static LRESULT CALLBACK procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     if (message == WM_NCCREATE) {
       const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lparam);
-      SetWindowLongPtrA(hwnd, GWLP_USERDATA,
-                        reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+      SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
     }
     auto* self = reinterpret_cast<Win32Platform*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
     if (!self) return DefWindowProcA(hwnd, message, wparam, lparam);
@@ -278,7 +277,8 @@ class Win32Platform final : public Platform {
   }
 
   void hand_on(UINT message, WPARAM wparam, LPARAM lparam) {
-    inbox_.push_back({message, static_cast<std::uint64_t>(wparam), static_cast<std::int64_t>(lparam)});
+    inbox_.push_back(
+        {message, static_cast<std::uint64_t>(wparam), static_cast<std::int64_t>(lparam)});
   }
 
   LRESULT handle(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
