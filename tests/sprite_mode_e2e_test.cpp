@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -357,6 +358,25 @@ TEST_F(SpriteModeSaving, FullDiskFailsEverySaveVisiblyAndKeepsTheFiles) {
   EXPECT_EQ(test::changed(before, test::snapshot(disk.path())),
             (std::vector<std::string>{"CHARSET.DAT", "CHARSET.DAT.bak", "SPRITE.DAT",
                                       "SPRITE.DAT.bak", "filler"}));
+}
+
+// Game files found under another letter case are written back under their
+// own spelling, backups too; on Windows, whose file system matches names
+// ignoring case itself, as on Linux.
+TEST_F(SpriteModeSaving, FilesKeepTheirSpellingWhenSaved) {
+  for (const char* name : {"CHARSET.DAT", "SPRITE.DAT"}) {
+    std::string lower = name;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    fs::rename(demo_.file(name), demo_.file(lower));
+    before_[lower] = before_[name];
+    before_.erase(name);
+  }
+  const auto r = run("key G\ntype 5\nkey RETURN\nkey INSERT\nkey ESCAPE\nkey Y\nprint mode\n");
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_TRUE(test::printed(r, "mode").empty()) << r.out;
+  EXPECT_EQ(changed_files(), (std::vector<std::string>{"charset.dat", "charset.dat.bak",
+                                                       "sprite.dat", "sprite.dat.bak"}));
+  EXPECT_EQ(test::read_bytes(demo_.file("charset.dat.bak")), before_["charset.dat"]);
 }
 
 // A save replaces the file a link points at and keeps the permissions; a

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Windows build in a real Win32 window, under Wine on Xvfb: the window
-# opens at 1280x800 and shows the picture, F5 to F10 each switch to a mode
-# that looks different, and Escape quits with exit code 0.
+# opens at 1280x800 and shows the picture, a second copy ends at once with 0,
+# F5 to F10 each switch to a mode that looks different, and Escape quits
+# with exit code 0.
 # Usage: win32_window_smoke.sh BUILD_DIR WORK_DIR
 set -euo pipefail
 build=$(realpath "$1")
@@ -45,6 +46,11 @@ sleep 1.5
 geometry=$(xdotool getwindowgeometry "$window")
 echo "$geometry" | grep -q 'Geometry: 1280x800' || fail "window is not 1280x800: $geometry"
 echo "$geometry" | grep -q 'Position: 160,100' || fail "window is not centred: $geometry"
+second=0
+timeout 20 "$wine" "$build/tavu-editor.exe" --dir "$work/demo" || second=$?
+[ "$second" -eq 0 ] || fail "a second copy ended with $second"
+[ "$(xdotool search --name '^TAVU Picture Editor$' 2>/dev/null | wc -l)" -eq 1 ] ||
+  fail "a second window opened"
 xdotool windowactivate "$window" 2>/dev/null || true
 sleep 0.3
 
