@@ -8,9 +8,14 @@ set -euo pipefail
 build=$(realpath "$1")
 work=$(realpath -m "$2")
 wine=${WINE:-/usr/lib/wine/wine64}
+wineserver=${WINESERVER:-/usr/lib/wine/wineserver}
 export WINEDEBUG=-all WINEPREFIX="$build/wineprefix"
 rm -rf "$work" && mkdir -p "$work"
 "$wine" "$build/tools/tavu-demo-data.exe" "$work/demo" >/dev/null
+# A Wine session started without a display (the headless runs) would lend
+# the window its idea of the screen: wait for it to end, start afresh.
+"$wineserver" -k 2>/dev/null || true
+"$wineserver" -w 2>/dev/null || true
 
 display=:$((50 + RANDOM % 50))
 Xvfb "$display" -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 &
