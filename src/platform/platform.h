@@ -145,6 +145,10 @@ struct PictureRect {
 };
 PictureRect picture_rect(ScreenSize area);
 
+// Largest whole scale of the 320x200 picture, at most 4, that fits the screen
+// (4 when its size is unknown).
+int picture_scale_for(ScreenSize screen);
+
 inline constexpr int kFrameWidth = 320;
 inline constexpr int kFrameHeight = 200;
 

@@ -31,7 +31,7 @@ std::string too_many_warning(const char* kind) {
 }
 
 RecordingList scan(const char* pattern, const char* kind) {
-  const std::vector<std::string> matches = list_directory(pattern);
+  const std::vector<std::string> matches = list_directory(pattern, true);
   RecordingList list = list_recordings(matches);
   if (list.too_many) queue_warning(too_many_warning(kind), kReplayMode);
   return list;

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <span>
 
-#include "platform/posix/fatal_signals.h"
+#include "platform/fault_handler.h"
 
 namespace tavu {
 

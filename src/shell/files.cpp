@@ -10,8 +10,8 @@
 #include <system_error>
 #include <thread>
 
-#include "platform/posix/fd_io.h"
-#include "platform/posix/file_ops.h"
+#include "platform/fd_io.h"
+#include "platform/file_ops.h"
 #include "shell/app.h"
 
 namespace fs = std::filesystem;
@@ -62,10 +62,6 @@ std::pair<fs::path, std::string> split(std::string_view name) {
   return {p.has_parent_path() ? p.parent_path() : fs::path("."), p.filename().string()};
 }
 
-}  // namespace
-
-namespace {
-
 // Every name in the directory of `name` that matches its last component
 // ignoring case, with the directory in front as `name` has it, sorted by
 // their bytes so that the choice among them never depends on the directory's
@@ -77,7 +73,7 @@ std::vector<std::string> matching_names(std::string_view name) {
   std::error_code ec;
   for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
     std::string candidate = it->path().filename().string();
-    if (!equal_ignoring_case(candidate, leaf)) continue;
+    if (!platform::same_name_ignoring_case(candidate, leaf)) continue;
     found.push_back(given.has_parent_path() ? (given.parent_path() / candidate).string()
                                             : std::move(candidate));
   }
@@ -89,8 +85,12 @@ std::vector<std::string> matching_names(std::string_view name) {
 
 std::string find_file(std::string_view name) {
   std::error_code ec;
-  // The exact name wins, also a link that leads nowhere.
-  if (fs::exists(fs::symlink_status(fs::path(std::string(name)), ec))) return std::string(name);
+  // The exact name wins, also a link that leads nowhere. Where the file
+  // system ignores case itself, the scan still runs: it finds the spelling
+  // on disk, which a file written back keeps.
+  if (!platform::kNamesIgnoreCase &&
+      fs::exists(fs::symlink_status(fs::path(std::string(name)), ec)))
+    return std::string(name);
   std::vector<std::string> found = matching_names(name);
   return found.empty() ? std::string(name) : std::move(found.front());
 }
@@ -602,14 +602,15 @@ bool matches_pattern(std::string_view name, std::string_view pattern) {
   return matches_pattern(name.substr(1), pattern.substr(1));
 }
 
-std::vector<std::string> list_directory(std::string_view pattern) {
+std::vector<std::string> list_directory(std::string_view pattern, bool short_names) {
   std::vector<std::string> names;
-  std::error_code ec;
-  for (fs::directory_iterator it(".", ec), end; !ec && it != end; it.increment(ec)) {
-    std::error_code type_ec;
-    if (!it->is_regular_file(type_ec)) continue;
-    std::string name = it->path().filename().string();
-    if (matches_pattern(name, pattern)) names.push_back(std::move(name));
+  for (platform::DirectoryEntry& e : platform::list_files(".")) {
+    // A pattern may match either name, as Windows' search does.
+    if (!matches_pattern(e.name, pattern) &&
+        (e.short_name.empty() || !matches_pattern(e.short_name, pattern)))
+      continue;
+    const bool use_short = short_names && !e.short_name.empty();
+    names.push_back(use_short ? std::move(e.short_name) : std::move(e.name));
   }
   return names;
 }

@@ -165,9 +165,10 @@ void clear_file_faults_for_tests();
 // Calls of `op` since the faults were last set or cleared, faulted or not.
 int file_op_calls_for_tests(FileOp op);
 
-// Names in the current directory matching a pattern with '?' and '*',
-// ignoring case, in the order the directory returns them.
-std::vector<std::string> list_directory(std::string_view pattern);
+// Regular files in the current directory matching a pattern with '?' and
+// '*', ignoring case, in the order the directory returns them. With
+// `short_names`, a file's 8.3 name where the system keeps one (Windows).
+std::vector<std::string> list_directory(std::string_view pattern, bool short_names = false);
 bool matches_pattern(std::string_view name, std::string_view pattern);
 
 // Memory: try_allocate reports failure; allocate_or_stop retries ten times

@@ -50,7 +50,12 @@ long overflow_stack(long depth) {
       break;
     }
     case Crash::bus:
+#ifdef SIGBUS
       std::raise(SIGBUS);
+#else
+      // Windows has no bus error: the nearest fault is an access violation.
+      crash(Crash::segv);
+#endif
       break;
     case Crash::ill:
       __builtin_trap();

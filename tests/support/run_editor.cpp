@@ -43,14 +43,35 @@ fs::path make_temp_dir(const std::string& name) {
   return dir;
 }
 
+namespace {
+
+std::string from_environment(const char* name, const char* otherwise) {
+  const char* value = std::getenv(name);
+  return value != nullptr && value[0] != '\0' ? value : otherwise;
+}
+
+}  // namespace
+
+std::string editor_path() {
+  return from_environment("TAVU_EDITOR_EXE", TAVU_EDITOR_PATH);
+}
+
+std::string test_editor_path() {
+  return from_environment("TAVU_TEST_EDITOR_EXE", TAVU_TEST_EDITOR_PATH);
+}
+
+bool testing_windows_build() {
+  return editor_path().ends_with(".exe");
+}
+
 EditorRun run_editor(const fs::path& dir, const std::string& script,
                      const std::vector<std::string>& extra_args, const std::string& wrapper) {
-  return run_binary(TAVU_EDITOR_PATH, dir, script, extra_args, wrapper);
+  return run_binary(editor_path(), dir, script, extra_args, wrapper);
 }
 
 EditorRun run_test_editor(const fs::path& dir, const std::string& script,
                           const std::vector<std::string>& extra_args, const std::string& wrapper) {
-  return run_binary(TAVU_TEST_EDITOR_PATH, dir, script, extra_args, wrapper);
+  return run_binary(test_editor_path(), dir, script, extra_args, wrapper);
 }
 
 namespace {
@@ -69,6 +90,7 @@ EditorRun run_binary(const std::string& editor, const fs::path& dir, const std::
     command += part;
   };
   add(wrapper);
+  add(from_environment("TAVU_EDITOR_LAUNCHER", ""));
   add(quote(editor));
   add("--dir");
   add(quote(dir.string()));
@@ -84,6 +106,16 @@ EditorRun run_binary(const std::string& editor, const fs::path& dir, const std::
   run.exit_code = (status >> 8) & 0xFF;
   run.out = slurp(work / "out");
   run.err = slurp(work / "err");
+  if (testing_windows_build()) {
+    // Text output on Windows ends its lines with CR LF.
+    for (std::string* text : {&run.out, &run.err}) {
+      std::string lf;
+      for (std::size_t i = 0; i < text->size(); ++i)
+        if ((*text)[i] != '\r' || i + 1 == text->size() || (*text)[i + 1] != '\n')
+          lf.push_back((*text)[i]);
+      *text = std::move(lf);
+    }
+  }
   fs::remove_all(work);
   return run;
 }
@@ -93,6 +125,12 @@ EditorRun run_binary(const std::string& editor, const fs::path& dir, const std::
 bool unprivileged_wrapper(const std::string& editor, const fs::path& readable_file,
                           std::string& wrapper, std::string& why_not) {
   wrapper.clear();
+  if (testing_windows_build()) {
+    // Wine's prefix belongs to the user who made it; and Windows keeps no
+    // POSIX permissions to test with.
+    why_not = "POSIX permissions, not the Windows build's";
+    return false;
+  }
   if (::geteuid() != 0) return true;
   if (!fs::exists("/usr/bin/setpriv")) {
     why_not = "needs setpriv to drop root";

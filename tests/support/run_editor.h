@@ -13,6 +13,14 @@ struct EditorRun {
   std::string err;  // standard error (message boxes, script errors)
 };
 
+// The editors under test: the build's own, or the binaries named by
+// TAVU_EDITOR_EXE and TAVU_TEST_EDITOR_EXE (the Windows build, then started
+// through TAVU_EDITOR_LAUNCHER, e.g. wine64).
+std::string editor_path();
+std::string test_editor_path();
+// True when the editors under test are the Windows build.
+bool testing_windows_build();
+
 // Runs `tavu-editor --dir dir --script <script>` plus `extra_args`; a
 // non-empty `wrapper` is put in front of the command (e.g. to change user).
 EditorRun run_editor(const std::filesystem::path& dir, const std::string& script,

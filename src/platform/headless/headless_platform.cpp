@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/posix/fd_io.h"
+#include "platform/fd_io.h"
 
 namespace tavu::platform {
 

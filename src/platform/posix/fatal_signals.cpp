@@ -1,4 +1,4 @@
-#include "platform/posix/fatal_signals.h"
+#include "platform/fault_handler.h"
 
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -12,7 +12,7 @@
 #include <cstring>
 #include <limits>
 
-#include "platform/posix/fd_io.h"
+#include "platform/fd_io.h"
 
 namespace tavu::platform {
 namespace {

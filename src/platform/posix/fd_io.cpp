@@ -1,4 +1,4 @@
-#include "platform/posix/fd_io.h"
+#include "platform/fd_io.h"
 
 #include <unistd.h>
 

@@ -1,4 +1,4 @@
-#include "platform/posix/file_ops.h"
+#include "platform/file_ops.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 namespace tavu::platform {
@@ -150,6 +151,27 @@ bool may_replace_in(const std::string& directory, const FileStatus& file) {
   if (!file.exists || !(dir.mode & S_ISVTX)) return true;
   const std::uint32_t me = static_cast<std::uint32_t>(::geteuid());
   return me == 0 || me == file.owner || me == dir.owner;
+}
+
+bool same_name_ignoring_case(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    const char x = (a[i] >= 'a' && a[i] <= 'z') ? static_cast<char>(a[i] & ~0x20) : a[i];
+    const char y = (b[i] >= 'a' && b[i] <= 'z') ? static_cast<char>(b[i] & ~0x20) : b[i];
+    if (x != y) return false;
+  }
+  return true;
+}
+
+std::vector<DirectoryEntry> list_files(const std::string& directory) {
+  namespace fs = std::filesystem;
+  std::vector<DirectoryEntry> entries;
+  std::error_code ec;
+  for (fs::directory_iterator it(directory, ec), end; !ec && it != end; it.increment(ec)) {
+    std::error_code type_ec;
+    if (it->is_regular_file(type_ec)) entries.push_back({it->path().filename().string(), {}});
+  }
+  return entries;
 }
 
 }  // namespace tavu::platform

@@ -284,10 +284,4 @@ std::uint8_t dik_for_scancode(SDL_Scancode scancode) {
   }
 }
 
-int picture_scale_for(ScreenSize screen) {
-  if (screen.width <= 0 || screen.height <= 0) return 4;
-  const int fit = std::min(screen.width / kFrameWidth, screen.height / kFrameHeight);
-  return std::clamp(fit, 1, 4);
-}
-
 }  // namespace tavu::platform::sdl

@@ -1,6 +1,6 @@
 // Pure pieces of the SDL backend: SDL keys to virtual-key codes, the key
-// messages Windows would send, our own key repeat, mouse button messages and
-// the window scale for a screen. Nothing here touches the video subsystem.
+// messages Windows would send, our own key repeat and mouse button messages. Nothing here
+// touches the video subsystem.
 #pragma once
 
 #include <SDL2/SDL_keyboard.h>
@@ -64,9 +64,6 @@ class KeyRepeater {
 // not use). Every second click of a run is a double click, as with
 // CS_DBLCLKS: down, up, double click, up.
 std::uint32_t mouse_button_message(std::uint8_t button, bool pressed, int clicks);
-
-// Largest whole scale of the 320x200 picture, at most 4, that fits the screen.
-int picture_scale_for(ScreenSize screen);
 
 // The DirectInput key code of a key by its position; 0 for keys without one.
 std::uint8_t dik_for_scancode(SDL_Scancode scancode);

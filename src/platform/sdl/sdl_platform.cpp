@@ -10,7 +10,7 @@
 #include <cstring>
 #include <thread>
 
-#include "platform/posix/fd_io.h"
+#include "platform/fd_io.h"
 #include "platform/posix/instance_lock.h"
 #include "platform/sdl/sdl_backend.h"
 

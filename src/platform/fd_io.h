@@ -1,5 +1,6 @@
 // Raw descriptor I/O that is safe to call anywhere, a signal handler
 // included: no allocation, no stdio, only async-signal-safe system calls.
+// Descriptors are the C runtime's (on Windows, over a file HANDLE).
 #pragma once
 
 #include <cstddef>

@@ -1,11 +1,15 @@
 // The file operations behind the shell's file layer, one system call each
-// (errno tells why one failed). Paths are used as given.
+// (errno tells why one failed). Paths are used as given. On Windows the
+// device is the volume serial number and the inode the file index; owner,
+// group and the permission bits other than write are not kept there.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace tavu::platform {
 
@@ -47,12 +51,14 @@ bool close_descriptor(int fd);
 bool set_owner(int fd, std::uint32_t owner, std::uint32_t group);
 bool set_mode(int fd, std::uint32_t mode);
 
+// Replaces `to` when it exists (on Windows MoveFileExW, written through).
 bool rename_path(const std::string& from, const std::string& to);
 // A hard link; fails when `to` exists.
 bool link_path(const std::string& from, const std::string& to);
 bool remove_path(const std::string& path);
 // fsync(2) of a directory, so that renames in it last. A directory that
-// cannot be opened for it (no read permission) counts as done.
+// cannot be opened for it (no read permission) counts as done, as does
+// every directory on Windows, whose renames are written through.
 bool sync_directory(const std::string& directory);
 
 // Whether a link failed because the file system has no hard links (rather
@@ -67,5 +73,23 @@ bool may_write_file(const std::string& path, const FileStatus& status);
 // replace `file` there (a sticky directory lets only the owners of the file
 // or of the directory replace it).
 bool may_replace_in(const std::string& directory, const FileStatus& file);
+
+// Whether the file system matches names ignoring case by itself (Windows).
+#ifdef _WIN32
+inline constexpr bool kNamesIgnoreCase = true;
+#else
+inline constexpr bool kNamesIgnoreCase = false;
+#endif
+// Two file names equal ignoring case: ASCII letters on POSIX, the file
+// system's own rules (CompareStringOrdinal) on Windows.
+bool same_name_ignoring_case(std::string_view a, std::string_view b);
+
+struct DirectoryEntry {
+  std::string name;
+  std::string short_name;  // the 8.3 name where the system keeps one, else ""
+};
+// The regular files of a directory in the order the system returns them
+// (FindFirstFileA on Windows).
+std::vector<DirectoryEntry> list_files(const std::string& directory);
 
 }  // namespace tavu::platform
