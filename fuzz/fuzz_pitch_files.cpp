@@ -1,0 +1,63 @@
+// A pitch map and its pattern file from the fuzzer (split), then the
+// start-up load of all pitches and views drawn at many positions with the
+// numbers, grid and cursor on, the export and the save in memory.
+#include <vector>
+
+#include "harness.h"
+#include "pitch/pitch_bitmaps.h"
+#include "pitch/pitch_draw.h"
+#include "pitch/pitch_files.h"
+#include "pitch/pitch_format.h"
+#include "sprites/sprite_files.h"
+
+using namespace tavu;
+
+bool fuzz::setup() {
+  return fuzz::load_demo_sprites();
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return 0;
+  const int pitch = data[0] % kPitchCount;
+  const auto parts = fuzz::split(fuzz::Bytes(data + 1, size - 1), 2);
+  const std::string map_name = pitch_map_name(pitch + 1);
+  const std::string pattern_name = pitch_pattern_name(pitch + 1);
+  fuzz::put_file(map_name, parts[0]);
+  fuzz::put_file(pattern_name, parts[1]);
+  reset_pitch_files();
+  if (load_pitches()) {
+    std::vector<std::uint8_t> frame(320 * 200);
+    PitchViewCache cache;
+    PitchView view;
+    view.pitch = pitch_at(pitch);
+    view.pitch_index = pitch;
+    view.font = sprite_table();
+    // Corners, the middle, past the far edges and wrapped coordinates.
+    const std::uint32_t xs[] = {0, 17, 352, 353, 672, 0xFFFFFFF0u};
+    const std::uint32_t ys[] = {0, 7, 655, 656, 880, 0xFFFFFFFFu};
+    int k = 0;
+    for (std::uint32_t x : xs)
+      for (std::uint32_t y : ys) {
+        view.x = x;
+        view.y = y;
+        view.edit_mode = (k & 1) != 0;
+        view.show_numbers = (k & 2) != 0;
+        view.cursor_x = (k * 37) % kTileBufferWidth;
+        view.cursor_y = (k * 23) % kTileBufferHeight;
+        view.blink = k % 8;
+        draw_pitch_view(cache, view, frame.data(), 320);
+        ++k;
+      }
+    for (int type = -1; type <= kPitchTypeCount; ++type) apply_pitch_type(type);
+    (void)encode_pitch_bitmap(*pitch_at(pitch), pattern_palette());
+    (void)encode_pattern_bitmap(*pitch_at(pitch), 0, pattern_palette());
+    mark_pitch_changed(pitch, PitchChange::patterns);
+    mark_pitch_changed(pitch, PitchChange::map);
+    (void)plan_pitch_save();
+  }
+  invalidate_pitch_view();
+  fuzz::reset_messages();
+  fuzz::restore_file(map_name);
+  fuzz::restore_file(pattern_name);
+  return 0;
+}
