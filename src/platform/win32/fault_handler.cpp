@@ -130,8 +130,14 @@ bool append_to_file(const char* name, const char* first, std::size_t first_size,
     }
     return true;
   };
-  const bool ok = SetFilePointer(h, 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER &&
-                  write_all(first, first_size) && write_all(second, second_size);
+  LARGE_INTEGER before{};
+  const bool sized = GetFileSizeEx(h, &before) != 0;
+  bool ok = SetFilePointer(h, 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER &&
+            write_all(first, first_size) && write_all(second, second_size);
+  // A cut entry would run into the next one: the log goes back to the
+  // entries it had (a full disk, a write error).
+  if (!ok && sized && SetFilePointerEx(h, before, nullptr, FILE_BEGIN)) SetEndOfFile(h);
+  ok = FlushFileBuffers(h) && ok;
   return CloseHandle(h) && ok;
 }
 
