@@ -1,11 +1,14 @@
 // A .256 picture from the fuzzer loaded into the picture ring, then its
 // label colour, the working palettes of every gamma step, picture mode's
-// drawing and the bitmap export in memory.
+// drawing and the bitmap export; the same bytes as a required picture of
+// the start-up load.
 #include <vector>
 
 #include "harness.h"
+#include "pictures/picture_format.h"
 #include "pictures/picture_mode.h"
 #include "pictures/pictures.h"
+#include "shell/files.h"
 
 using namespace tavu;
 
@@ -13,29 +16,55 @@ namespace {
 
 constexpr const char* kName = "zzfuzz.256";
 
+Picture* fuzzed_picture() {
+  PictureRing& r = picture_ring();
+  for (std::size_t i = 0; i < r.pictures.size(); ++i)
+    if (r.pictures[i].file_name == kName) {
+      r.current = i;
+      return &r.pictures[i];
+    }
+  return nullptr;
+}
+
+// What the file system can do to a load and an export whatever the bytes:
+// a required picture or the shown one unreadable, an export that fails.
+void drive_failures() {
+  for (const char* name : {"fill.256", kName})
+    fuzz::with_unreadable_file(name, [] {
+      (void)build_picture_ring();
+      if (Picture* p = fuzzed_picture()) load_picture(*p);
+    });
+  for (int code = kPictureNoError; code <= kPictureBadSize + 1; ++code)
+    (void)picture_error_text(code);
+  (void)build_picture_ring();
+  if (Picture* p = fuzzed_picture()) {
+    load_picture(*p);
+    set_file_fault_for_tests({FileOp::create, 1});
+    (void)save_picture_bitmap(*p);
+    clear_file_faults_for_tests();
+  }
+  fuzz::reset_messages();
+}
+
 }  // namespace
 
 bool fuzz::setup() {
+  drive_failures();
   std::vector<std::uint8_t> blank(kPictureFileSize);
   fuzz::put_file(kName, blank);
-  reset_picture_ring();
   return build_picture_ring() != 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  PictureRing& r = picture_ring();
-  Picture* picture = nullptr;
-  for (std::size_t i = 0; i < r.pictures.size(); ++i)
-    if (r.pictures[i].file_name == kName) {
-      picture = &r.pictures[i];
-      r.current = i;
-    }
+  const fuzz::Bytes bytes(data, size);
+  Picture* picture = fuzzed_picture();
   if (!picture) return 0;
-  fuzz::put_file(kName, fuzz::Bytes(data, size));
+  fuzz::put_file(kName, bytes);
   // A fresh load each time, as after the release at window destruction.
   picture->state = 0;
   picture->label_colour = -1;
   load_picture(*picture);
+  (void)decode_picture(bytes);  // the decoder the tests and the demo use
   Palette palette{};
   for (int gamma = kGammaMin; gamma <= kGammaMax; ++gamma)
     build_working_palette(std::span<const std::uint8_t, kPicturePaletteBytes>(
@@ -45,7 +74,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   picture_mode_state().applied_gamma = kGammaNotApplied;
   std::vector<std::uint8_t> frame(320 * 200);
   draw_picture_mode(frame.data(), 320);
-  (void)encode_picture_bitmap(*picture);
+  // F2 writes the export to disk; the reload after a step finds the kept
+  // label colour.
+  if (picture->loaded()) (void)save_picture_bitmap(*picture);
+  (void)picture_error_text(picture->error());
+  const std::size_t at = picture_ring().current;
+  load_picture(picture_ring().pictures[next_picture(at)]);
+  load_picture(picture_ring().pictures[previous_picture(at)]);
+  release_pictures();
+  load_picture(*picture);
+
+  // The start-up load with the bytes as a required picture; the title the
+  // replay browser draws comes from it.
+  if (size % 4 == 0) {
+    fuzz::put_file("kltitle.256", bytes);
+    if (build_picture_ring()) (void)required_picture_pixels("kltitle.256");
+    fuzz::restore_file("kltitle.256");
+    (void)build_picture_ring();
+  }
   fuzz::reset_messages();
   return 0;
 }

@@ -1,6 +1,7 @@
 // A pitch map and its pattern file from the fuzzer (split), then the
 // start-up load of all pitches and views drawn at many positions with the
-// numbers, grid and cursor on, the export and the save in memory.
+// numbers, grid and cursor on, the exports, and the save planned in memory
+// or, for inputs of odd size, written to disk.
 #include <vector>
 
 #include "harness.h"
@@ -8,12 +9,39 @@
 #include "pitch/pitch_draw.h"
 #include "pitch/pitch_files.h"
 #include "pitch/pitch_format.h"
+#include "shell/saving.h"
 #include "sprites/sprite_files.h"
 
 using namespace tavu;
 
+namespace {
+
+void load_again() {
+  reset_pitch_files();
+  (void)load_pitches();
+}
+
+// The demo's own pitch files, after a save wrote them.
+void restore_pitch_files() {
+  for (int n = 1; n <= kPitchCount; ++n) {
+    fuzz::restore_file(pitch_map_name(n));
+    fuzz::restore_file(pitch_pattern_name(n));
+  }
+}
+
+}  // namespace
+
 bool fuzz::setup() {
-  return fuzz::load_demo_sprites();
+  if (!fuzz::load_demo_sprites()) return false;
+  set_save_planner(SaveSubsystem::pitches, plan_pitch_save);
+  // What the file system can do to the start-up load whatever the bytes.
+  fuzz::with_unreadable_file(pitch_map_name(2), load_again);
+  fuzz::with_unreadable_file(pitch_pattern_name(2), load_again);
+  // No pitch loaded yet: the view is blank.
+  std::vector<std::uint8_t> frame(320 * 200);
+  draw_pitch_view(pitch_view_cache(), PitchView{}, frame.data(), 320);
+  fuzz::reset_messages();
+  return true;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -48,12 +76,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         draw_pitch_view(cache, view, frame.data(), 320);
         ++k;
       }
-    for (int type = -1; type <= kPitchTypeCount; ++type) apply_pitch_type(type);
+    // The modes' own drawing of the pitch, at the fuzzer's corner.
+    draw_pitch(frame.data(), xs[data[0] % 6], ys[size % 6], 320, pitch, (size & 1) != 0,
+               (size & 2) != 0);
+    for (int type = -1; type <= kPitchTypeCount; ++type) {
+      apply_pitch_type(type);
+      (void)pitch_type_name(type);
+    }
+    (void)pattern_palette_slot();
+    pitch_type() = 0;
     (void)encode_pitch_bitmap(*pitch_at(pitch), pattern_palette());
     (void)encode_pattern_bitmap(*pitch_at(pitch), 0, pattern_palette());
     mark_pitch_changed(pitch, PitchChange::patterns);
     mark_pitch_changed(pitch, PitchChange::map);
-    (void)plan_pitch_save();
+    if (size & 1)
+      (void)save_pitches();
+    else
+      (void)plan_pitch_save();
+    restore_pitch_files();
   }
   invalidate_pitch_view();
   fuzz::reset_messages();

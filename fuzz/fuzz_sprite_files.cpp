@@ -1,6 +1,7 @@
 // The sprite index and one graphics file from the fuzzer (split), then the
 // start-up load, drawing every sprite, sprite mode with the information
-// overlay, the team switch, and the save built in memory.
+// overlay, the team switch (to the fuzzer's file when it is the team file),
+// the save built in memory or, for inputs of odd size, written to disk.
 #include <array>
 #include <vector>
 
@@ -12,7 +13,37 @@
 
 using namespace tavu;
 
+namespace {
+
+void load_again() {
+  reset_sprite_files();
+  (void)load_sprite_files();
+}
+
+bool no_pitch_changes() {
+  return false;
+}
+
+// The demo's own copies of every sprite file, after a save wrote them.
+void restore_sprite_files() {
+  fuzz::restore_file(kSpriteIndexName);
+  for (const auto& spec : kSpriteFiles) fuzz::restore_file(spec.name);
+}
+
+}  // namespace
+
 bool fuzz::setup() {
+  // What the file system can do to the start-up load and to Ctrl+T
+  // whatever the bytes.
+  set_pitch_changes_query(no_pitch_changes);
+  fuzz::with_unreadable_file(kSpriteIndexName, load_again);
+  fuzz::with_unreadable_file(kSpriteFiles[0].name, load_again);
+  if (!fuzz::load_demo_sprites()) return false;
+  fuzz::with_unreadable_file("TEAM2.DAT", switch_team_file);
+  fuzz::put_file("TEAM2.DAT", std::vector<std::uint8_t>(10));
+  switch_team_file();
+  fuzz::restore_file("TEAM2.DAT");
+  fuzz::reset_messages();
   return true;
 }
 
@@ -41,10 +72,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       sprite_mode_state().zoom = static_cast<std::int8_t>(k == 0 ? 1 : k * 5);
       draw_sprite_mode(frame.data(), 320);
     }
+    (void)sprite_file_entry_of(e.first + picks[1]);
+    if (entry == kTeamEntry) fuzz::put_file("TEAM2.DAT", parts[1]);
     switch_team_file();
+    (void)team_file_digit();
     mark_sprite_modified(entry);
-    (void)plan_sprite_files_save();
+    if (size & 1)
+      (void)save_sprite_files();
+    else
+      (void)plan_sprite_files_save();
     revert_sprites();
+    restore_sprite_files();
+    fuzz::restore_file("TEAM2.DAT");
   }
   fuzz::reset_messages();
   fuzz::restore_file(kSpriteIndexName);

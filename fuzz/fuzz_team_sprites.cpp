@@ -11,8 +11,28 @@
 
 using namespace tavu;
 
+namespace {
+
+TeamRecord team_with_kit(std::uint16_t kit_code) {
+  TeamRecord team;
+  team.kit_code = kit_code;
+  return team;
+}
+
+}  // namespace
+
 bool fuzz::setup() {
-  return fuzz::load_demo_sprites();
+  if (!fuzz::load_demo_sprites()) return false;
+  // What the file system can do to a team file whatever its bytes, and a
+  // kit code that names no file.
+  fuzz::with_unreadable_file(team_sprite_file_name('4'), [] {
+    (void)prepare_team_sprites(team_with_kit(4), team_with_kit(0));
+    release_team_sprites();
+  });
+  (void)prepare_team_sprites(team_with_kit(0x7F), team_with_kit(0));
+  release_team_sprites();
+  fuzz::reset_messages();
+  return true;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -33,9 +53,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   second.kit_code = static_cast<std::uint16_t>(pick & 3);
   std::vector<std::uint8_t> frame(320 * 200);
   for (int order = 0; order < 2; ++order) {
-    if (order == 0 ? prepare_team_sprites(first, second) : prepare_team_sprites(second, first))
+    if (order == 0 ? prepare_team_sprites(first, second) : prepare_team_sprites(second, first)) {
       for (int number = kFirstTeamSprite; number <= kLastTeamSprite; ++number)
         draw_sprite(150, 90, frame.data(), team_sprite(number), 320, kNaturalColours);
+      // One sprite recoloured again with the other team's colours.
+      if (const SpriteRecord* s = team_sprite(kFirstTeamSprite + pick % kTeamSetSprites)) {
+        SpriteRecord copy = *s;
+        recolour_sprite(copy, team_colour_map(order == 0 ? second : first));
+        draw_sprite(-5, -5, frame.data(), &copy, 320, kNaturalColours);
+      }
+    }
     release_team_sprites();
   }
   // Ctrl+T reads TEAM2.DAT in place of TEAM3.DAT.

@@ -1,5 +1,6 @@
 // measure_text and draw_text on arbitrary bytes with the loaded font, every
-// flag value, both fonts, both colour modes and positions from the input.
+// flag value, both fonts, both colour modes and positions from the input;
+// draw_number on a value taken from the input.
 #include <cstring>
 #include <string>
 #include <vector>
@@ -27,6 +28,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)measure_text(text.c_str(), false, big);
     for (std::uint32_t flags = 0; flags < 128; ++flags)
       draw_text(text.c_str(), x, y, frame.data(), 320, big, colour, flags);
+    std::int32_t value = 0;
+    for (std::size_t i = 0; i < 4 && 4 + i < size; ++i)
+      value = static_cast<std::int32_t>(static_cast<std::uint32_t>(value) << 8 | data[4 + i]);
+    draw_number(value, x, y, frame.data(), 320, big);
   }
   return 0;
 }

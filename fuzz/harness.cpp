@@ -75,6 +75,10 @@ bool load_demo_pitches() {
   return false;
 }
 
+void advance_clock(std::uint32_t ms) {
+  g_platform->advance(ms);
+}
+
 void put_file(const std::string& name, Bytes bytes) {
   std::ofstream out(g_dir / name, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(bytes.data()),
@@ -90,6 +94,22 @@ void restore_file(const std::string& name) {
     return;
   }
   put_file(name, it->second);
+}
+
+void with_unreadable_file(const std::string& name, const std::function<void()>& read) {
+  const fs::path path = g_dir / name;
+  std::error_code ec;
+  fs::remove(path, ec);
+  read();
+  fs::create_directory(path, ec);
+  read();
+  fs::remove(path, ec);
+  put_file(name, {});
+  fs::resize_file(path, std::uintmax_t{1} << 31, ec);
+  if (ec) fail("cannot grow " + name);
+  read();
+  reset_messages();
+  restore_file(name);
 }
 
 std::vector<Bytes> split(Bytes input, std::size_t parts) {

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -29,9 +30,18 @@ void enter_demo_dir();
 bool load_demo_sprites();
 bool load_demo_pitches();
 
+// Moves the headless backend's virtual clock on.
+void advance_clock(std::uint32_t ms);
+
 // Writes `bytes` as game file `name`, or puts back the demo's own copy.
 void put_file(const std::string& name, Bytes bytes);
 void restore_file(const std::string& name);
+
+// The ways game file `name` fails to read whatever its bytes are: missing,
+// a directory in its place, and a file larger than any reader takes (sparse,
+// so it costs no memory). Each is set up in turn and `read` called, then the
+// demo's copy goes back.
+void with_unreadable_file(const std::string& name, const std::function<void()>& read);
 
 // The parts of an input separated by kSplit; the last part takes the rest,
 // missing parts are empty.

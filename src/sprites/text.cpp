@@ -13,7 +13,7 @@ namespace {
 
 constexpr int kBigOffset = 57;
 
-constexpr std::array<std::uint8_t, 91> make_char_table() {
+consteval std::array<std::uint8_t, 91> make_char_table() {
   std::array<std::uint8_t, 91> t{};
   for (auto& v : t) v = kGlyphNone;
   t[9] = kGlyphTab;
