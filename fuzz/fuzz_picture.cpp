@@ -27,7 +27,8 @@ Picture* fuzzed_picture() {
 }
 
 // What the file system can do to a load and an export whatever the bytes:
-// a required picture or the shown one unreadable, an export that fails.
+// a required picture or the shown one unreadable or failing to read, an
+// export that fails.
 void drive_failures() {
   for (const char* name : {"fill.256", kName})
     fuzz::with_unreadable_file(name, [] {
@@ -36,8 +37,13 @@ void drive_failures() {
     });
   for (int code = kPictureNoError; code <= kPictureBadSize + 1; ++code)
     (void)picture_error_text(code);
+  fuzz::put_file(kName, std::vector<std::uint8_t>(kPictureFileSize));
   (void)build_picture_ring();
   if (Picture* p = fuzzed_picture()) {
+    set_file_fault_for_tests({FileOp::read, 1});
+    load_picture(*p);
+    clear_file_faults_for_tests();
+    p->state = 0;
     load_picture(*p);
     set_file_fault_for_tests({FileOp::create, 1});
     (void)save_picture_bitmap(*p);
@@ -50,8 +56,6 @@ void drive_failures() {
 
 bool fuzz::setup() {
   drive_failures();
-  std::vector<std::uint8_t> blank(kPictureFileSize);
-  fuzz::put_file(kName, blank);
   return build_picture_ring() != 0;
 }
 

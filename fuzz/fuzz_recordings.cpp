@@ -10,6 +10,7 @@
 #include "replays/recording_format.h"
 #include "replays/recordings.h"
 #include "replays/team_sprites.h"
+#include "shell/files.h"
 #include "shell/frame_clock.h"
 #include "shell/modes.h"
 
@@ -66,6 +67,14 @@ bool fuzz::setup() {
   if (!fuzz::load_demo_sprites() || !fuzz::load_demo_pitches()) return false;
   // What the file system can do to opening a recording whatever the bytes.
   fuzz::with_unreadable_file("ZZFUZZ.RPL", [] { play("ZZFUZZ", RecordingKind::kReplay); });
+  // A demo replay whose body cannot be read after its header was.
+  for (const std::string& name : list_directory("*.RPL")) {
+    set_file_fault_for_tests({FileOp::read, 2});
+    play(name.substr(0, name.size() - 4), RecordingKind::kReplay);
+    clear_file_faults_for_tests();
+    break;
+  }
+  fuzz::reset_messages();
   return true;
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "harness.h"
+#include "shell/files.h"
 #include "sprites/blit.h"
 #include "sprites/sprite_files.h"
 #include "sprites/sprite_format.h"
@@ -38,6 +39,9 @@ bool fuzz::setup() {
   set_pitch_changes_query(no_pitch_changes);
   fuzz::with_unreadable_file(kSpriteIndexName, load_again);
   fuzz::with_unreadable_file(kSpriteFiles[0].name, load_again);
+  set_file_fault_for_tests({FileOp::read, 1});
+  load_again();
+  clear_file_faults_for_tests();
   if (!fuzz::load_demo_sprites()) return false;
   fuzz::with_unreadable_file("TEAM2.DAT", switch_team_file);
   fuzz::put_file("TEAM2.DAT", std::vector<std::uint8_t>(10));

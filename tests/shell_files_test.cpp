@@ -68,6 +68,12 @@ TEST_F(InTempDir, NamesAreFoundIgnoringCaseAndKeepTheirSpelling) {
   EXPECT_EQ(data.size(), 3u);
   EXPECT_EQ(read_whole_file("CHARSET.DAT", data, 2), ReadStatus::too_large);
   EXPECT_EQ(read_whole_file("NOSUCH.DAT", data, 2), ReadStatus::cannot_open);
+  // A read that fails is an error, not a short file; the next read works.
+  set_file_fault_for_tests({FileOp::read, 1});
+  EXPECT_EQ(read_whole_file("CHARSET.DAT", data, 100), ReadStatus::read_error);
+  EXPECT_EQ(read_whole_file("CHARSET.DAT", data, 100), ReadStatus::ok);
+  EXPECT_EQ(file_op_calls_for_tests(FileOp::read), 2);
+  clear_file_faults_for_tests();
 
   std::vector<std::uint8_t> bytes = {'n', 'e', 'w'};
   ASSERT_TRUE(replace_file("CHARSET.DAT", bytes));

@@ -24,8 +24,12 @@ std::int64_t FileHandle::size() const {
   return platform::open_file_size(file_.get());
 }
 
+namespace {
+bool fails(FileOp op, std::string_view file);
+}  // namespace
+
 std::size_t FileHandle::read(std::span<std::uint8_t> out) {
-  if (!file_ || out.empty()) return 0;
+  if (!file_ || out.empty() || fails(FileOp::read, "")) return 0;
   return std::fread(out.data(), 1, out.size(), file_.get());
 }
 
@@ -488,7 +492,7 @@ void clean_up(std::vector<Target>& targets, bool failed) {
 
 const char* file_op_name(FileOp op) {
   static constexpr std::array<const char*, kFileOpCount> names = {
-      "create", "write", "flush", "fsync", "close", "rename", "link"};
+      "create", "write", "flush", "fsync", "close", "rename", "link", "read"};
   return names[static_cast<int>(op)];
 }
 

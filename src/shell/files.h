@@ -133,9 +133,11 @@ std::size_t replace_each(std::span<const FileReplacement> files);
 // write loop; flush: the writer's buffered bytes are handed on; fsync: a
 // file or (with no file name) a directory is fsynced; close; rename: a
 // temporary renamed over its target, or an original put back; link: a hard
-// link for a backup or for keeping an original during the renames.
-enum class FileOp { create, write, flush, fsync, close, rename, link };
-inline constexpr int kFileOpCount = 7;
+// link for a backup or for keeping an original during the renames; read:
+// one read through a FileHandle (every reader's; `file` never matches it),
+// which then returns 0 bytes.
+enum class FileOp { create, write, flush, fsync, close, rename, link, read };
+inline constexpr int kFileOpCount = 8;
 const char* file_op_name(FileOp op);
 
 enum class WriteFault {
