@@ -40,10 +40,6 @@ void drive_failures() {
   fuzz::put_file(kName, std::vector<std::uint8_t>(kPictureFileSize));
   (void)build_picture_ring();
   if (Picture* p = fuzzed_picture()) {
-    set_file_fault_for_tests({FileOp::read, 1});
-    load_picture(*p);
-    clear_file_faults_for_tests();
-    p->state = 0;
     load_picture(*p);
     set_file_fault_for_tests({FileOp::create, 1});
     (void)save_picture_bitmap(*p);

@@ -89,11 +89,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)encode_pattern_bitmap(*pitch_at(pitch), 0, pattern_palette());
     mark_pitch_changed(pitch, PitchChange::patterns);
     mark_pitch_changed(pitch, PitchChange::map);
-    if (size & 1)
+    if (size & 1) {
       (void)save_pitches();
-    else
+      restore_pitch_files();
+    } else {
       (void)plan_pitch_save();
-    restore_pitch_files();
+    }
   }
   invalidate_pitch_view();
   fuzz::reset_messages();

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "harness.h"
-#include "shell/files.h"
 #include "sprites/blit.h"
 #include "sprites/sprite_files.h"
 #include "sprites/sprite_format.h"
@@ -25,10 +24,12 @@ bool no_pitch_changes() {
   return false;
 }
 
-// The demo's own copies of every sprite file, after a save wrote them.
+// The demo's own copies of every sprite file and of the other team file,
+// after a save or Ctrl+T's input wrote them.
 void restore_sprite_files() {
   fuzz::restore_file(kSpriteIndexName);
-  for (const auto& spec : kSpriteFiles) fuzz::restore_file(spec.name);
+  for (const auto& file : kSpriteFiles) fuzz::restore_file(file.name);
+  fuzz::restore_file("TEAM2.DAT");
 }
 
 }  // namespace
@@ -39,9 +40,6 @@ bool fuzz::setup() {
   set_pitch_changes_query(no_pitch_changes);
   fuzz::with_unreadable_file(kSpriteIndexName, load_again);
   fuzz::with_unreadable_file(kSpriteFiles[0].name, load_again);
-  set_file_fault_for_tests({FileOp::read, 1});
-  load_again();
-  clear_file_faults_for_tests();
   if (!fuzz::load_demo_sprites()) return false;
   fuzz::with_unreadable_file("TEAM2.DAT", switch_team_file);
   fuzz::put_file("TEAM2.DAT", std::vector<std::uint8_t>(10));
@@ -81,13 +79,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     switch_team_file();
     (void)team_file_digit();
     mark_sprite_modified(entry);
-    if (size & 1)
+    const bool save = (size & 1) != 0;
+    if (save)
       (void)save_sprite_files();
     else
       (void)plan_sprite_files_save();
     revert_sprites();
-    restore_sprite_files();
-    fuzz::restore_file("TEAM2.DAT");
+    if (save || entry == kTeamEntry) restore_sprite_files();
   }
   fuzz::reset_messages();
   fuzz::restore_file(kSpriteIndexName);

@@ -6,7 +6,6 @@
 #include "harness.h"
 #include "replays/browser.h"
 #include "replays/team_sprites.h"
-#include "shell/files.h"
 #include "sprites/blit.h"
 #include "sprites/sprite_files.h"
 
@@ -30,10 +29,6 @@ bool fuzz::setup() {
     (void)prepare_team_sprites(team_with_kit(4), team_with_kit(0));
     release_team_sprites();
   });
-  set_file_fault_for_tests({FileOp::read, 1});
-  (void)prepare_team_sprites(team_with_kit(4), team_with_kit(0));
-  clear_file_faults_for_tests();
-  release_team_sprites();
   (void)prepare_team_sprites(team_with_kit(0x7F), team_with_kit(0));
   release_team_sprites();
   fuzz::reset_messages();

@@ -14,6 +14,7 @@
 #include "pitch/pitch_files.h"
 #include "platform/headless/headless_platform.h"
 #include "shell/app.h"
+#include "shell/files.h"
 #include "shell/frame_clock.h"
 #include "shell/status.h"
 #include "sprites/sprite_files.h"
@@ -108,8 +109,11 @@ void with_unreadable_file(const std::string& name, const std::function<void()>& 
   fs::resize_file(path, std::uintmax_t{1} << 31, ec);
   if (ec) fail("cannot grow " + name);
   read();
-  reset_messages();
   restore_file(name);
+  set_file_fault_for_tests({FileOp::read, 1});
+  read();
+  clear_file_faults_for_tests();
+  reset_messages();
 }
 
 std::vector<Bytes> split(Bytes input, std::size_t parts) {

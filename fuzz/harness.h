@@ -38,9 +38,9 @@ void put_file(const std::string& name, Bytes bytes);
 void restore_file(const std::string& name);
 
 // The ways game file `name` fails to read whatever its bytes are: missing,
-// a directory in its place, and a file larger than any reader takes (sparse,
-// so it costs no memory). Each is set up in turn and `read` called, then the
-// demo's copy goes back.
+// a directory in its place, a file larger than any reader takes (sparse, so
+// it costs no memory), and the demo's copy whose first read fails. Each is
+// set up in turn and `read` called; then the demo's copy goes back.
 void with_unreadable_file(const std::string& name, const std::function<void()>& read);
 
 // The parts of an input separated by kSplit; the last part takes the rest,
