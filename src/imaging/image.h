@@ -67,6 +67,11 @@ ImageResult decode_png(std::span<const std::uint8_t> file, Image& out,
 ImageResult read_image_file(std::string_view name, Image& out, int max_width = kMaxImageSide,
                             int max_height = kMaxImageSide);
 
+// Which of "STEM.bmp" and "STEM.png" an import reads (found ignoring case,
+// returned in the directory's spelling): the one that exists; with both, the
+// newer, and the BMP when they are equally old. Empty when neither exists.
+std::string newer_image_file(std::string_view stem);
+
 // An indexed PNG (colour type 3, 8 bits): `rgb` holds red, green, blue of
 // `entries` palette entries; `transparent` (if 0..entries-1) is written
 // fully transparent through tRNS, every other entry opaque. Empty when a
