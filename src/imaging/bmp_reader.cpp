@@ -180,11 +180,18 @@ ImageResult decode_rle(const BmpLayout& l, std::span<const std::uint8_t> data, I
     const std::size_t shown = row < h ? h - 1 - row : 0;
     return result(ImageStatus::bad, name + " bitmap damaged at row " + std::to_string(shown));
   };
-  auto put = [&](std::uint8_t value) { out.indices[(h - 1 - row) * w + x++] = value; };
+  // Some writers (ImageMagick) encode the row's padding as pixels too: runs
+  // may reach the row's stored width, and what lies past the picture is
+  // dropped.
+  const std::size_t padded = four ? (w + 7) / 8 * 8 : (w + 3) / 4 * 4;
+  auto put = [&](std::uint8_t value) {
+    if (x < w) out.indices[(h - 1 - row) * w + x] = value;
+    ++x;
+  };
   while (true) {
     if (at + 2 > data.size()) {
       // Some writers end without the end-of-bitmap code once every row is there.
-      if (row >= h || (row == h - 1 && x == w)) break;
+      if (row >= h || (row == h - 1 && x >= w)) break;
       return result(ImageStatus::bad,
                     name + " bitmap cut short at row " + std::to_string(h - 1 - row));
     }
@@ -192,7 +199,7 @@ ImageResult decode_rle(const BmpLayout& l, std::span<const std::uint8_t> data, I
     const std::uint8_t code = data[at + 1];
     at += 2;
     if (count > 0) {
-      if (row >= h || x + count > w) return damaged();
+      if (row >= h || x + count > padded) return damaged();
       for (int i = 0; i < count; ++i)
         put(four ? static_cast<std::uint8_t>(i % 2 == 0 ? code >> 4 : code & 15) : code);
     } else if (code == 0) {
@@ -209,7 +216,7 @@ ImageResult decode_rle(const BmpLayout& l, std::span<const std::uint8_t> data, I
     } else {
       const std::size_t n = code;
       const std::size_t bytes = four ? (n + 1) / 2 : n;
-      if (row >= h || x + n > w || at + bytes > data.size()) return damaged();
+      if (row >= h || x + n > padded || at + bytes > data.size()) return damaged();
       for (std::size_t i = 0; i < n; ++i)
         put(four ? static_cast<std::uint8_t>(i % 2 == 0 ? data[at + i / 2] >> 4
                                                         : data[at + i / 2] & 15)
