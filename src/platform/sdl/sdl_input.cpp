@@ -3,6 +3,7 @@
 #include <SDL2/SDL_mouse.h>
 
 #include <algorithm>
+#include <cmath>
 
 namespace tavu::platform::sdl {
 namespace {
@@ -14,9 +15,7 @@ constexpr std::uint32_t VK_APPS = 0x5D;
 constexpr std::uint32_t VK_NUMLOCK = 0x90;
 constexpr std::uint32_t VK_SCROLL = 0x91;
 constexpr std::uint32_t VK_OEM_1 = 0xBA;  // ;:
-constexpr std::uint32_t VK_OEM_PLUS = 0xBB;
 constexpr std::uint32_t VK_OEM_COMMA = 0xBC;
-constexpr std::uint32_t VK_OEM_MINUS = 0xBD;
 constexpr std::uint32_t VK_OEM_PERIOD = 0xBE;
 constexpr std::uint32_t VK_OEM_2 = 0xBF;  // /?
 constexpr std::uint32_t VK_OEM_3 = 0xC0;  // `~
@@ -250,6 +249,14 @@ std::uint32_t mouse_button_message(std::uint8_t button, bool pressed, int clicks
     return second_click ? WM_RBUTTONDBLCLK : WM_RBUTTONDOWN;
   }
   return 0;
+}
+
+int wheel_delta(int y, float precise_y, bool flipped) {
+  // Older SDL leaves precise_y 0; a notch is then all there is.
+  const float turned = precise_y != 0.0f ? precise_y : static_cast<float>(y);
+  const long delta = std::lround(turned * WHEEL_DELTA);
+  const long clamped = std::clamp(delta, -32768L, 32767L);
+  return static_cast<int>(flipped ? -clamped : clamped);
 }
 
 std::uint8_t dik_for_scancode(SDL_Scancode scancode) {

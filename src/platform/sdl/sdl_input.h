@@ -65,6 +65,12 @@ class KeyRepeater {
 // CS_DBLCLKS: down, up, double click, up.
 std::uint32_t mouse_button_message(std::uint8_t button, bool pressed, int clicks);
 
+// WM_MOUSEWHEEL's distance (WHEEL_DELTA per notch, positive away from the
+// user) for an SDL wheel event's vertical movement: whole notches from `y`,
+// finer movement from `precise_y` where SDL has it; `flipped` when the
+// system reverses the direction ("natural scrolling").
+int wheel_delta(int y, float precise_y, bool flipped);
+
 // The DirectInput key code of a key by its position; 0 for keys without one.
 std::uint8_t dik_for_scancode(SDL_Scancode scancode);
 

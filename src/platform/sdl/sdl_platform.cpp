@@ -150,6 +150,19 @@ std::optional<Message> SdlPlatform::translate(const SDL_Event& event) {
       if (event.button.button == SDL_BUTTON_LEFT) left_button_ = pressed;
       return Message{message, mouse_flags(), make_point_lparam(event.button.x, event.button.y)};
     }
+    case SDL_MOUSEWHEEL: {
+      const int delta =
+          wheel_delta(event.wheel.y, event.wheel.preciseY,
+                      event.wheel.direction == static_cast<Uint32>(SDL_MOUSEWHEEL_FLIPPED));
+      if (delta == 0) return std::nullopt;
+      // lParam carries the pointer in screen coordinates, as Windows sends it.
+      int gx = 0;
+      int gy = 0;
+      SDL_GetGlobalMouseState(&gx, &gy);
+      return Message{WM_MOUSEWHEEL,
+                     make_wheel_wparam(delta, static_cast<std::uint32_t>(mouse_flags())),
+                     make_point_lparam(gx, gy)};
+    }
     case SDL_MOUSEMOTION: {
       if (busy_cursor_shown_) set_cursor(Cursor::arrow);
       int x = event.motion.x;
