@@ -2,6 +2,7 @@
 
 #include <SDL2/SDL_syswm.h>
 #include <signal.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -61,6 +62,13 @@ SdlPlatform::SdlPlatform(const SdlOptions& options)
   // SIGINT and SIGTERM keep ending the process; as quit requests they were
   // lost behind an open message box or the save question.
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+#ifdef TAVU_APP_ID
+  // The desktop entry's id as the window's class (X11) and app id (Wayland):
+  // desktops find the entry's name and icon for the window by it. SDL reads
+  // these from the environment; a value already there wins.
+  setenv("SDL_VIDEO_X11_WMCLASS", TAVU_APP_ID, 0);
+  setenv("SDL_VIDEO_WAYLAND_WMCLASS", TAVU_APP_ID, 0);
+#endif
   // Video only: an open joystick would turn every wait into polling.
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     std::fprintf(stderr, "Cannot open the display: %s\n", SDL_GetError());
