@@ -16,6 +16,7 @@
 #include "platform/posix/instance_lock.h"
 #include "platform/sdl/sdl_backend.h"
 #include "platform/sdl/sdl_input.h"
+#include "program_icon.h"
 
 namespace tavu::platform::sdl {
 namespace {
@@ -182,6 +183,38 @@ TEST(SdlMouse, WheelDistanceAsWindowsMeasuresIt) {
   };
   for (const Case& c : cases)
     EXPECT_EQ(wheel_delta(c.y, c.precise_y, c.flipped), c.delta) << c.y << " " << c.precise_y;
+}
+
+TEST(SdlWindow, IconFromTheProgramsIconFile) {
+  int size = 0;
+  const std::vector<std::uint32_t> argb = icon_pixels(kProgramIcon, size);
+  ASSERT_EQ(size, 32);
+  ASSERT_EQ(argb.size(), 32u * 32u);
+  // Opaque grass in the corner, the white outline two pixels in, the top
+  // row first.
+  EXPECT_EQ(argb[0], 0xFF1C7C1Cu);
+  EXPECT_EQ(argb[2 * 32 + 2], 0xFFFFFFFFu);
+  EXPECT_EQ(argb[31 * 32 + 2], 0xFF1C7C1Cu);
+
+  // Cut short anywhere, or not a 32-bit icon: no icon, and nothing read
+  // beyond the bytes.
+  const std::vector<std::uint8_t> whole(std::begin(kProgramIcon), std::end(kProgramIcon));
+  for (std::size_t n : {std::size_t{0}, std::size_t{5}, std::size_t{21}, std::size_t{61},
+                        whole.size() / 2, whole.size() - 129}) {
+    const std::vector<std::uint8_t> cut(whole.begin(), whole.begin() + static_cast<long>(n));
+    EXPECT_TRUE(icon_pixels(cut, size).empty()) << n;
+    EXPECT_EQ(size, 0);
+  }
+  struct Damage {
+    std::size_t at;
+    std::uint8_t value;
+  };
+  for (const Damage d : {Damage{2, 2}, Damage{6 + 12, 0xFF}, Damage{22 + 14, 8}, Damage{22 + 4, 0},
+                         Damage{22 + 8, 0x41}}) {
+    std::vector<std::uint8_t> bad = whole;
+    bad[d.at] = d.value;
+    EXPECT_TRUE(icon_pixels(bad, size).empty()) << d.at;
+  }
 }
 
 TEST(SdlWindow, LargestWholeScaleThatFits) {

@@ -14,6 +14,7 @@
 #include "platform/fd_io.h"
 #include "platform/posix/instance_lock.h"
 #include "platform/sdl/sdl_backend.h"
+#include "program_icon.h"
 
 namespace tavu::platform {
 
@@ -309,8 +310,22 @@ bool SdlPlatform::create_window(const std::string& title, int x, int y, int widt
   }
   window_x_ = x;
   window_y_ = y;
+  set_window_icon();
   choose_presentation();
   return true;
+}
+
+void SdlPlatform::set_window_icon() {
+  // The Windows build's icon, for window managers and task bars that show
+  // the window's own (desktops with the menu entry find it by the class).
+  int size = 0;
+  std::vector<std::uint32_t> argb = icon_pixels(kProgramIcon, size);
+  if (argb.empty()) return;
+  SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormatFrom(argb.data(), size, size, 32, size * 4,
+                                                         SDL_PIXELFORMAT_ARGB8888);
+  if (icon == nullptr) return;
+  SDL_SetWindowIcon(window_.get(), icon);
+  SDL_FreeSurface(icon);
 }
 
 void SdlPlatform::choose_presentation() {
