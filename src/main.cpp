@@ -22,11 +22,11 @@
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: tavu-editor [--dir DIR] [--script FILE|-] [--screen WxH]\n"
+    "Usage: tavu-editor [--dir DIR | DIR] [--script FILE|-] [--screen WxH]\n"
     "\n"
     "Opens the game data directory (the current one, or DIR) in the TAVU Picture Editor.\n"
     "\n"
-    "  --dir DIR        work in DIR\n"
+    "  --dir DIR, DIR   work in DIR\n"
     "  --script FILE    run headless, driven by the script in FILE (- reads standard input)\n"
     "  --screen WxH     screen size of the headless run (default 1920x1080)\n"
     "  --help           show this text\n"
@@ -68,6 +68,7 @@ int main(int argc, char** argv) {
   if (argc == 3 && std::strcmp(argv[1], "--fatal-error-box") == 0) return show_fatal_error(argv[2]);
   std::string dir, script;
   bool have_script = false;
+  bool dir_named = false;
 #ifdef TAVU_TEST_BUILD
   std::string crash_kind;
   unsigned crash_after = 0;
@@ -108,6 +109,14 @@ int main(int argc, char** argv) {
       if (!value(ms) || !value(crash_kind)) return 2;
       crash_after = static_cast<unsigned>(std::strtoul(ms.c_str(), nullptr, 10));
 #endif
+    } else if (!arg.empty() && arg[0] != '-' && dir.empty() && !dir_named) {
+      // A directory handed over by a file manager or the desktop entry; for
+      // one of the game's files, the directory it is in (none: this one).
+      dir_named = true;
+      std::error_code ec;
+      dir = std::filesystem::is_regular_file(arg, ec)
+                ? std::filesystem::path(arg).parent_path().string()
+                : arg;
     } else {
       std::fprintf(stderr, "tavu-editor: unknown argument '%s'\n%s", arg.c_str(), kUsage);
       return 2;

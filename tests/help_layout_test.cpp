@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "shell/added_keys.h"
 #include "shell/modes.h"
 #include "sprites/sprite_files.h"
 #include "sprites/sprite_format.h"
@@ -73,6 +74,11 @@ class HelpLayoutTest : public ::testing::Test {
 std::vector<SpriteRecord>* HelpLayoutTest::font_ = nullptr;
 bool HelpLayoutTest::loaded_ = false;
 
+const std::vector<SpriteRecord>* g_font = nullptr;
+int small_width(const char* text) {
+  return measure_text(*g_font, text, true, 0).width;
+}
+
 std::vector<std::string> split_lines(const std::string& text) {
   std::vector<std::string> lines;
   std::size_t from = 0;
@@ -82,17 +88,25 @@ std::vector<std::string> split_lines(const std::string& text) {
   return lines;
 }
 
-// The overlay of each mode as the frame composition puts it together.
-std::vector<std::pair<std::string, std::string>> help_overlays() {
+// The overlays of each mode as the frame composition puts them together:
+// the help (F1) and the added keys (Shift+F1), these measured in `font`.
+std::vector<std::pair<std::string, std::string>> help_overlays(
+    const std::vector<SpriteRecord>& font) {
   std::vector<std::pair<std::string, std::string>> out;
   for (const ModeDescriptor& m : mode_table())
     out.emplace_back(m.name, std::string(kCommonHelp) + m.help);
+  g_font = &font;
+  for (int mode = 0; mode < kModeCount; ++mode) {
+    std::vector<char> text(4108);
+    added_keys_text(mode, text.data(), text.size(), small_width);
+    out.emplace_back(std::string("added keys of ") + mode_table()[mode].name, text.data());
+  }
   return out;
 }
 
 TEST_F(HelpLayoutTest, EveryDescriptionStartsAtItsColumn) {
   int checked = 0;
-  for (const auto& [mode, text] : help_overlays()) {
+  for (const auto& [mode, text] : help_overlays(*font_)) {
     for (const std::string& line : split_lines(text)) {
       const std::size_t tab = line.find('\t');
       if (tab == std::string::npos) continue;
@@ -109,7 +123,7 @@ TEST_F(HelpLayoutTest, EveryDescriptionStartsAtItsColumn) {
 }
 
 TEST_F(HelpLayoutTest, EveryHelpLineFitsOnTheScreen) {
-  for (const auto& [mode, text] : help_overlays()) {
+  for (const auto& [mode, text] : help_overlays(*font_)) {
     int indent = 0;  // of the line, from a carriage return on the line above
     for (const std::string& line : split_lines(text)) {
       const std::size_t tab = line.find('\t');

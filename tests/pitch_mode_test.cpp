@@ -203,3 +203,32 @@ TEST_F(PitchMode, PitchAndTypeKeysStopAtTheirEnds) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PitchMode, WheelScrollsSixteenPixelsAStepWithinThePitch) {
+  struct Case {
+    bool edit;
+    int y;
+    int steps;  // > 0 away from the user: up
+    int want_y;
+  };
+  const Case cases[] = {
+      {false, 100, -1, 116}, {false, 100, 2, 68},    {false, 10, 1, 0},  {false, 640, -1, 648},
+      {false, 0, 5, 0},      {false, 648, -41, 648}, {true, 32, -2, 64}, {true, 640, -1, 640},
+      {true, 647, 1, 624},   {true, 16, 3, 0},
+  };
+  for (const Case& c : cases) {
+    st().edit_mode = c.edit;
+    st().scroll_x = 37;
+    st().scroll_y = static_cast<std::int16_t>(c.y);
+    st().cursor_y = 48;
+    EXPECT_EQ(pitch_mode_wheel(c.steps), 1);
+    EXPECT_EQ(st().scroll_y, c.want_y) << c.edit << " " << c.y << " " << c.steps;
+    // Across only, and the cursor stays where it is on the screen.
+    EXPECT_EQ(st().scroll_x, 37);
+    EXPECT_EQ(st().cursor_y, 48);
+  }
+}
+
+}  // namespace

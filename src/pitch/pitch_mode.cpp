@@ -267,6 +267,14 @@ int pitch_mode_key(std::uint32_t vk, std::int64_t lparam, bool ctrl) {
   }
 }
 
+int pitch_mode_wheel(int steps) {
+  PitchModeState& st = pitch_mode_state();
+  int y = std::clamp(st.scroll_y - steps * kPatternSide, 0, kMaxScrollY);
+  if (st.edit_mode) y = round_to_tile(y);
+  st.scroll_y = to16(y);
+  return 1;
+}
+
 void scroll_pitch_frame() {
   PitchModeState& st = pitch_mode_state();
   if (st.edit_mode) return;

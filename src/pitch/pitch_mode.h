@@ -38,6 +38,9 @@ PitchModeState& pitch_mode_state();
 // The key table; `ctrl` is whether Ctrl is held. The Frame callback passes
 // lParam -1 for the arrows it polls.
 int pitch_mode_key(std::uint32_t vk, std::int64_t lparam, bool ctrl);
+// The mouse wheel: the view 16 pixels up per step away from the user (steps
+// > 0), down per step towards the user. Edit mode keeps it on whole tiles.
+int pitch_mode_wheel(int steps);
 // The Frame callback of smooth scrolling.
 void scroll_pitch_frame();
 // Window timer 2 in edit mode.

@@ -37,12 +37,22 @@ enum : std::uint32_t {
   WM_RBUTTONDOWN = 0x0204,
   WM_RBUTTONUP = 0x0205,
   WM_RBUTTONDBLCLK = 0x0206,
+  WM_MOUSEWHEEL = 0x020A,
   WM_HOTKEY = 0x0312,
 };
 
 // wParam flags of mouse messages.
 inline constexpr std::uint32_t MK_LBUTTON = 0x0001;
 inline constexpr std::uint32_t MK_CONTROL = 0x0008;
+
+// WM_MOUSEWHEEL: the high word of wParam is the signed distance turned,
+// positive away from the user, in multiples of WHEEL_DELTA per notch (finer
+// wheels and touchpads send parts of it); the low word the MK_ flags.
+inline constexpr int WHEEL_DELTA = 120;
+inline std::uint64_t make_wheel_wparam(int delta, std::uint32_t mk_flags) {
+  return (static_cast<std::uint64_t>(static_cast<std::uint16_t>(delta)) << 16) |
+         (mk_flags & 0xFFFF);
+}
 
 // Virtual-key codes.
 enum : std::uint32_t {
@@ -80,6 +90,8 @@ enum : std::uint32_t {
   VK_F5 = 0x74,
   VK_F10 = 0x79,
   VK_F12 = 0x7B,
+  VK_OEM_PLUS = 0xBB,  // the main keyboard's "=" and "+" key
+  VK_OEM_MINUS = 0xBD,
   VK_LSHIFT = 0xA0,
   VK_RSHIFT = 0xA1,
   VK_LCONTROL = 0xA2,

@@ -248,6 +248,9 @@ std::int64_t window_procedure(std::uint32_t message, std::uint64_t wparam, std::
         current().show_window(ShowCommand::minimise);
       }
       break;
+    case WM_MOUSEWHEEL:
+      dispatch_wheel(static_cast<std::int16_t>(high_word(wparam)));
+      return 0;
     case WM_RBUTTONDOWN:
       if (!(a.flags & fullscreen)) recentre(a.screen.width, a.screen.height);
       return 0;

@@ -9,6 +9,7 @@
 #include "pitch/pattern_mode.h"
 #include "pitch/pitch_mode.h"
 #include "replays/replay_mode.h"
+#include "shell/added_keys.h"
 #include "shell/app.h"
 #include "shell/status.h"
 #include "sprites/sprite_mode.h"
@@ -35,6 +36,8 @@ struct ModeState {
   std::array<char, kHelpBufferSize> help_buffer{};
   bool composing = false;
   bool compose_again = false;
+  bool added_keys_shown = false;  // the help overlay lists the added keys
+  int wheel_rest = 0;             // wheel movement short of a whole step
 };
 
 ModeState& modes() {
@@ -71,7 +74,43 @@ std::uint32_t held_modifiers() {
   return m;
 }
 
+// The wheel in the modes that use it: the keys a step away from the user
+// and a step towards the user stand for. Pitch mode scrolls by itself.
+struct WheelKeys {
+  std::uint32_t away;
+  std::uint32_t towards;
+};
+constexpr std::array<WheelKeys, kModeCount> kWheelKeys = {{
+    {platform::VK_LEFT, platform::VK_RIGHT},  // previous, next sprite
+    {platform::VK_LEFT, platform::VK_RIGHT},  // previous, next picture
+    {0, 0},
+    {platform::VK_UP, platform::VK_DOWN},  // previous, next pattern
+    {0, 0},
+    {0, 0},
+}};
+
+int wheel_steps(ModeState& s, int steps) {
+  if (s.current == kPitchMode) return pitch_mode_wheel(steps);
+  const WheelKeys& k = kWheelKeys[s.current];
+  if (k.away == 0) return 0;
+  int handled = 0;
+  for (int i = 0; i < (steps < 0 ? -steps : steps); ++i)
+    handled |= s.table[s.current].keys(steps > 0 ? k.away : k.towards, 0);
+  return handled;
+}
+
+int small_text_width(const char* text) {
+  return measure_text(text, true, 0).width;
+}
+
 }  // namespace
+
+std::uint32_t keypad_equivalent(std::uint32_t vk) {
+  // Laptops have no keypad: the main keyboard's + (=) and - stand in for it.
+  if (vk == platform::VK_OEM_PLUS) return platform::VK_ADD;
+  if (vk == platform::VK_OEM_MINUS) return platform::VK_SUBTRACT;
+  return vk;
+}
 
 std::array<ModeDescriptor, kModeCount>& mode_table() {
   return modes().table;
@@ -103,6 +142,7 @@ void switch_mode(int index) {
 void dispatch_key(std::uint32_t vk, std::int64_t lparam) {
   ModeState& s = modes();
   StatusState& st = status_state();
+  vk = keypad_equivalent(vk);
   if (st.quit_question) {
     quit_flow_key(vk);
     return;
@@ -127,7 +167,15 @@ void dispatch_key(std::uint32_t vk, std::int64_t lparam) {
     return;
   }
   if (vk == platform::VK_F1) {
-    set_app_flag(help_visible, !app_flag(help_visible));
+    // F1 the help, Shift+F1 the added keys; either hides what it showed, or
+    // takes the other's place.
+    const bool added = platform::current().key_down(platform::VK_SHIFT);
+    if (app_flag(help_visible) && s.added_keys_shown == added) {
+      set_app_flag(help_visible, false);
+    } else {
+      set_app_flag(help_visible, true);
+      s.added_keys_shown = added;
+    }
     request_redraw();
     return;
   }
@@ -140,6 +188,21 @@ void dispatch_key(std::uint32_t vk, std::int64_t lparam) {
     }
   }
   if (s.table[s.current].keys(vk, lparam)) request_redraw();
+}
+
+void dispatch_wheel(int delta) {
+  ModeState& s = modes();
+  const StatusState& st = status_state();
+  // While a prompt, a question or the quit flow has the keyboard, the wheel
+  // does nothing either.
+  if (st.quit_question || st.key_capture) {
+    s.wheel_rest = 0;
+    return;
+  }
+  s.wheel_rest += delta;
+  const int steps = s.wheel_rest / platform::WHEEL_DELTA;
+  s.wheel_rest %= platform::WHEEL_DELTA;
+  if (steps != 0 && wheel_steps(s, steps)) request_redraw();
 }
 
 namespace {
@@ -158,13 +221,17 @@ void compose_one_frame() {
   target = s.table[s.current].draw(target, stride);
   int colour = (s.current == kPictureMode && s.overlay_colour) ? s.overlay_colour() : -1;
   if (app_flag(help_visible)) {
-    const char* help = s.table[s.current].help;
-    std::size_t common = std::strlen(kCommonHelp);
-    std::memcpy(s.help_buffer.data(), kCommonHelp, common);
-    std::size_t room = kHelpBufferSize - common - 1;
-    std::size_t n = std::min(std::strlen(help), room);
-    std::memcpy(s.help_buffer.data() + common, help, n);
-    s.help_buffer[common + n] = '\0';
+    if (s.added_keys_shown) {
+      added_keys_text(s.current, s.help_buffer.data(), s.help_buffer.size(), small_text_width);
+    } else {
+      const char* help = s.table[s.current].help;
+      std::size_t common = std::strlen(kCommonHelp);
+      std::memcpy(s.help_buffer.data(), kCommonHelp, common);
+      std::size_t room = kHelpBufferSize - common - 1;
+      std::size_t n = std::min(std::strlen(help), room);
+      std::memcpy(s.help_buffer.data() + common, help, n);
+      s.help_buffer[common + n] = '\0';
+    }
     draw_text(s.help_buffer.data(), 16, 16, target, stride, 0, colour,
               s.current == kReplayMode ? 0x60 : 0x20);
   }

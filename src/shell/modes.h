@@ -33,8 +33,13 @@ int current_mode();
 
 void build_key_to_mode_table();
 void switch_mode(int index);
+// The key a press stands for: the main keyboard's + and - are the keypad's.
+std::uint32_t keypad_equivalent(std::uint32_t vk);
 // Key dispatch of one WM_KEYDOWN.
 void dispatch_key(std::uint32_t vk, std::int64_t lparam);
+// WM_MOUSEWHEEL: `delta` as its wParam's high word, positive away from the
+// user; each whole WHEEL_DELTA is a step of the current mode's wheel.
+void dispatch_wheel(int delta);
 // One frame: the mode's draw, the help overlay and the Status message.
 void compose_frame();
 

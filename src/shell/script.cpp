@@ -26,22 +26,39 @@ std::string upper(std::string s) {
 const std::map<std::string, std::uint32_t>& key_names() {
   static const std::map<std::string, std::uint32_t> names = [] {
     std::map<std::string, std::uint32_t> m = {
-        {"ESCAPE", VK_ESCAPE},     {"RETURN", VK_RETURN},
-        {"ENTER", VK_RETURN},      {"SPACE", VK_SPACE},
-        {"BACK", VK_BACK},         {"TAB", VK_TAB},
-        {"LEFT", VK_LEFT},         {"UP", VK_UP},
-        {"RIGHT", VK_RIGHT},       {"DOWN", VK_DOWN},
-        {"PRIOR", VK_PRIOR},       {"NEXT", VK_NEXT},
-        {"PGUP", VK_PRIOR},        {"PGDN", VK_NEXT},
-        {"HOME", VK_HOME},         {"END", VK_END},
-        {"INSERT", VK_INSERT},     {"DELETE", VK_DELETE},
-        {"ADD", VK_ADD},           {"SUBTRACT", VK_SUBTRACT},
-        {"MULTIPLY", VK_MULTIPLY}, {"DIVIDE", VK_DIVIDE},
-        {"DECIMAL", VK_DECIMAL},   {"PAUSE", VK_PAUSE},
-        {"SHIFT", VK_SHIFT},       {"CONTROL", VK_CONTROL},
-        {"CTRL", VK_CONTROL},      {"MENU", VK_MENU},
-        {"ALT", VK_MENU},          {"LWIN", VK_LWIN},
+        {"ESCAPE", VK_ESCAPE},
+        {"RETURN", VK_RETURN},
+        {"ENTER", VK_RETURN},
+        {"SPACE", VK_SPACE},
+        {"BACK", VK_BACK},
+        {"TAB", VK_TAB},
+        {"LEFT", VK_LEFT},
+        {"UP", VK_UP},
+        {"RIGHT", VK_RIGHT},
+        {"DOWN", VK_DOWN},
+        {"PRIOR", VK_PRIOR},
+        {"NEXT", VK_NEXT},
+        {"PGUP", VK_PRIOR},
+        {"PGDN", VK_NEXT},
+        {"HOME", VK_HOME},
+        {"END", VK_END},
+        {"INSERT", VK_INSERT},
+        {"DELETE", VK_DELETE},
+        {"ADD", VK_ADD},
+        {"SUBTRACT", VK_SUBTRACT},
+        {"MULTIPLY", VK_MULTIPLY},
+        {"DIVIDE", VK_DIVIDE},
+        {"DECIMAL", VK_DECIMAL},
+        {"PAUSE", VK_PAUSE},
+        {"SHIFT", VK_SHIFT},
+        {"CONTROL", VK_CONTROL},
+        {"CTRL", VK_CONTROL},
+        {"MENU", VK_MENU},
+        {"ALT", VK_MENU},
+        {"LWIN", VK_LWIN},
         {"RWIN", VK_RWIN},
+        {"OEM_PLUS", VK_OEM_PLUS},
+        {"OEM_MINUS", VK_OEM_MINUS},
     };
     // Names are formatted into a buffer: g++ 12 at -O3 warns falsely (restrict)
     // about "F" + std::to_string(i).
@@ -274,6 +291,23 @@ bool ScriptRunner::run_line(const std::string& line, std::string& error) {
     // The window followed the cursor, which is back at the anchor.
     mouse(WM_LBUTTONUP, n[0], n[1], ctrl, false);
     if (ctrl) key_message(VK_CONTROL, false, false);
+    return true;
+  }
+  if (v == "WHEEL") {
+    // One notch at a time, as a wheel sends them; the pointer in the window.
+    constexpr int kMostSteps = 1000;
+    std::vector<int> n;
+    if (!need(1) || !ints(n)) return false;
+    if (n[0] < -kMostSteps || n[0] > kMostSteps) {
+      error = "wheel takes -1000 to 1000 steps";
+      return false;
+    }
+    const int delta = n[0] < 0 ? -WHEEL_DELTA : WHEEL_DELTA;
+    for (int i = 0; i < (n[0] < 0 ? -n[0] : n[0]); ++i)
+      platform_.push_input({WM_MOUSEWHEEL, make_wheel_wparam(delta, 0),
+                            make_point_lparam(app().placement.x + app().placement.width / 2,
+                                              app().placement.y + app().placement.height / 2)},
+                           std::nullopt);
     return true;
   }
   if (v == "SHOT") {

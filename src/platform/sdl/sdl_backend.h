@@ -84,6 +84,7 @@ class SdlPlatform final : public Platform {
   std::optional<Message> display_change();
   std::uint64_t mouse_flags() const;
   void choose_presentation();
+  void set_window_icon();
   // Shows the last frame again (in full screen the window is ours to keep
   // painted).
   void show_frame();

@@ -3,6 +3,7 @@
 #include <SDL2/SDL_mouse.h>
 
 #include <algorithm>
+#include <cmath>
 
 namespace tavu::platform::sdl {
 namespace {
@@ -14,9 +15,7 @@ constexpr std::uint32_t VK_APPS = 0x5D;
 constexpr std::uint32_t VK_NUMLOCK = 0x90;
 constexpr std::uint32_t VK_SCROLL = 0x91;
 constexpr std::uint32_t VK_OEM_1 = 0xBA;  // ;:
-constexpr std::uint32_t VK_OEM_PLUS = 0xBB;
 constexpr std::uint32_t VK_OEM_COMMA = 0xBC;
-constexpr std::uint32_t VK_OEM_MINUS = 0xBD;
 constexpr std::uint32_t VK_OEM_PERIOD = 0xBE;
 constexpr std::uint32_t VK_OEM_2 = 0xBF;  // /?
 constexpr std::uint32_t VK_OEM_3 = 0xC0;  // `~
@@ -250,6 +249,54 @@ std::uint32_t mouse_button_message(std::uint8_t button, bool pressed, int clicks
     return second_click ? WM_RBUTTONDBLCLK : WM_RBUTTONDOWN;
   }
   return 0;
+}
+
+int wheel_delta(int y, float precise_y, bool flipped) {
+  // Older SDL leaves precise_y 0; a notch is then all there is.
+  const float turned = precise_y != 0.0f ? precise_y : static_cast<float>(y);
+  const long delta = std::lround(turned * WHEEL_DELTA);
+  const long clamped = std::clamp(delta, -32768L, 32767L);
+  return static_cast<int>(flipped ? -clamped : clamped);
+}
+
+namespace {
+std::uint32_t le32(std::span<const std::uint8_t> b, std::size_t at) {
+  return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) |
+         (static_cast<std::uint32_t>(b[at + 3]) << 24);
+}
+std::uint16_t le16(std::span<const std::uint8_t> b, std::size_t at) {
+  return static_cast<std::uint16_t>(b[at] | (b[at + 1] << 8));
+}
+}  // namespace
+
+std::vector<std::uint32_t> icon_pixels(std::span<const std::uint8_t> ico, int& size) {
+  size = 0;
+  // ICONDIR (6 bytes), then a 16-byte entry per image: its bytes at 8, its
+  // offset at 12. The image is a BITMAPINFOHEADER with twice the height
+  // (colours, then the AND mask), then bottom-up rows.
+  constexpr std::size_t kDir = 6, kEntry = 16, kInfo = 40;
+  if (ico.size() < kDir + kEntry || le16(ico, 0) != 0 || le16(ico, 2) != 1 || le16(ico, 4) == 0)
+    return {};
+  const std::uint64_t bytes = le32(ico, kDir + 8);
+  const std::uint64_t offset = le32(ico, kDir + 12);
+  if (offset + bytes > ico.size() || bytes < kInfo) return {};
+  const auto image = ico.subspan(static_cast<std::size_t>(offset), static_cast<std::size_t>(bytes));
+  const auto width = static_cast<std::int32_t>(le32(image, 4));
+  const auto height = static_cast<std::int32_t>(le32(image, 8));
+  if (le32(image, 0) != kInfo || le16(image, 14) != 32 || le32(image, 16) != 0 || width <= 0 ||
+      width > 256 || height != 2 * width)
+    return {};
+  const auto side = static_cast<std::size_t>(width);
+  if (kInfo + side * side * 4 > image.size()) return {};
+  std::vector<std::uint32_t> argb(side * side);
+  for (std::size_t y = 0; y < side; ++y)
+    for (std::size_t x = 0; x < side; ++x) {
+      const std::size_t at = kInfo + ((side - 1 - y) * side + x) * 4;
+      // BGRA in the file is ARGB8888 read as a little-endian word.
+      argb[y * side + x] = le32(image, at);
+    }
+  size = width;
+  return argb;
 }
 
 std::uint8_t dik_for_scancode(SDL_Scancode scancode) {

@@ -8,6 +8,8 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -64,6 +66,17 @@ class KeyRepeater {
 // not use). Every second click of a run is a double click, as with
 // CS_DBLCLKS: down, up, double click, up.
 std::uint32_t mouse_button_message(std::uint8_t button, bool pressed, int clicks);
+
+// WM_MOUSEWHEEL's distance (WHEEL_DELTA per notch, positive away from the
+// user) for an SDL wheel event's vertical movement: whole notches from `y`,
+// finer movement from `precise_y` where SDL has it; `flipped` when the
+// system reverses the direction ("natural scrolling").
+int wheel_delta(int y, float precise_y, bool flipped);
+
+// The first image of a Windows icon file, when it is 32-bit BGRA: its
+// pixels as ARGB8888, top row first, and its side in `size`. Empty for any
+// other or damaged file.
+std::vector<std::uint32_t> icon_pixels(std::span<const std::uint8_t> ico, int& size);
 
 // The DirectInput key code of a key by its position; 0 for keys without one.
 std::uint8_t dik_for_scancode(SDL_Scancode scancode);

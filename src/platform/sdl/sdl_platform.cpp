@@ -2,6 +2,7 @@
 
 #include <SDL2/SDL_syswm.h>
 #include <signal.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,6 +14,7 @@
 #include "platform/fd_io.h"
 #include "platform/posix/instance_lock.h"
 #include "platform/sdl/sdl_backend.h"
+#include "program_icon.h"
 
 namespace tavu::platform {
 
@@ -61,6 +63,13 @@ SdlPlatform::SdlPlatform(const SdlOptions& options)
   // SIGINT and SIGTERM keep ending the process; as quit requests they were
   // lost behind an open message box or the save question.
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+#ifdef TAVU_APP_ID
+  // The desktop entry's id as the window's class (X11) and app id (Wayland):
+  // desktops find the entry's name and icon for the window by it. SDL reads
+  // these from the environment; a value already there wins.
+  setenv("SDL_VIDEO_X11_WMCLASS", TAVU_APP_ID, 0);
+  setenv("SDL_VIDEO_WAYLAND_WMCLASS", TAVU_APP_ID, 0);
+#endif
   // Video only: an open joystick would turn every wait into polling.
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     std::fprintf(stderr, "Cannot open the display: %s\n", SDL_GetError());
@@ -149,6 +158,19 @@ std::optional<Message> SdlPlatform::translate(const SDL_Event& event) {
       if (message == 0) return std::nullopt;
       if (event.button.button == SDL_BUTTON_LEFT) left_button_ = pressed;
       return Message{message, mouse_flags(), make_point_lparam(event.button.x, event.button.y)};
+    }
+    case SDL_MOUSEWHEEL: {
+      const int delta =
+          wheel_delta(event.wheel.y, event.wheel.preciseY,
+                      event.wheel.direction == static_cast<Uint32>(SDL_MOUSEWHEEL_FLIPPED));
+      if (delta == 0) return std::nullopt;
+      // lParam carries the pointer in screen coordinates, as Windows sends it.
+      int gx = 0;
+      int gy = 0;
+      SDL_GetGlobalMouseState(&gx, &gy);
+      return Message{WM_MOUSEWHEEL,
+                     make_wheel_wparam(delta, static_cast<std::uint32_t>(mouse_flags())),
+                     make_point_lparam(gx, gy)};
     }
     case SDL_MOUSEMOTION: {
       if (busy_cursor_shown_) set_cursor(Cursor::arrow);
@@ -288,8 +310,22 @@ bool SdlPlatform::create_window(const std::string& title, int x, int y, int widt
   }
   window_x_ = x;
   window_y_ = y;
+  set_window_icon();
   choose_presentation();
   return true;
+}
+
+void SdlPlatform::set_window_icon() {
+  // The Windows build's icon, for window managers and task bars that show
+  // the window's own (desktops with the menu entry find it by the class).
+  int size = 0;
+  std::vector<std::uint32_t> argb = icon_pixels(kProgramIcon, size);
+  if (argb.empty()) return;
+  SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormatFrom(argb.data(), size, size, 32, size * 4,
+                                                         SDL_PIXELFORMAT_ARGB8888);
+  if (icon == nullptr) return;
+  SDL_SetWindowIcon(window_.get(), icon);
+  SDL_FreeSurface(icon);
 }
 
 void SdlPlatform::choose_presentation() {

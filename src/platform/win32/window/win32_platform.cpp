@@ -292,6 +292,7 @@ class Win32Platform final : public Platform {
       case WM_RBUTTONDOWN:
       case WM_RBUTTONUP:
       case WM_RBUTTONDBLCLK:
+      case WM_MOUSEWHEEL:
       case WM_HOTKEY:
         hand_on(message, wparam, lparam);
         return 0;

@@ -1,0 +1,104 @@
+#include "shell/added_keys.h"
+
+#include <cstring>
+
+#include "shell/modes.h"
+
+namespace tavu {
+namespace {
+
+constexpr AddedKey kAddedKeys[] = {
+    {kEveryMode, "shift + F1", "toggle this list", true},
+    {kSpriteMode, "main keys +/-", "zoom/unzoom", true},
+    {kSpriteMode, "wheel up/down", "previous/next sprite", true},
+    {kPictureMode, "main keys +/-", "brighten/darken picture", true},
+    {kPictureMode, "wheel up/down", "previous/next picture", true},
+    {kPitchMode, "main keys +/-", "change pitch type", true},
+    {kPitchMode, "wheel up/down", "scroll up/down", true},
+    {kPatternMode, "main keys +/-", "zoom/unzoom", true},
+    {kPatternMode, "wheel up/down", "previous/next pattern", true},
+    {kReplayMode, "main keys +/-", "replay speed", true},
+
+    // Keys of features still to come; each line shows once `ready` is set.
+    {kEveryMode, "F12", "screenshot", false},
+    {kEveryMode, "ctrl + Z/ctrl + Y", "undo/redo", false},
+    {kSpriteMode, "ctrl + F2", "save sprite as PNG", false},
+    {kSpriteMode, "ctrl + shift + F2", "save all sprites as\nPNG", false},
+    {kPictureMode, "ctrl + F2", "save picture as PNG", false},
+    {kPictureMode, "ctrl + shift + F2", "save all pictures as\nPNG", false},
+    {kPictureMode, "insert", "replace picture from\nbitmap", false},
+    {kPitchMode, "ctrl + F2", "save pitch as PNG", false},
+    {kPitchMode, "ctrl + shift + F2", "save all pitches as\nPNG", false},
+    {kPatternMode, "ctrl + F2", "save pattern as PNG", false},
+    {kPatternMode, "ctrl + shift + F2", "save all patterns as\nPNG", false},
+    {kReplayMode, "ctrl + F2", "save replay as GIF\n(while it plays)", false},
+};
+
+// Where the help texts start their effects: five tab stops of 32 pixels from
+// the overlay's x of 16 ("F1\t\t\t\t\t- toggle help").
+constexpr int kOverlayX = 16;
+constexpr int kTabStep = 32;
+constexpr int kEffectColumn = 160;
+
+class Writer {
+ public:
+  Writer(char* out, std::size_t size) : out_(out), size_(size) {}
+  void put(const char* text) {
+    for (; *text; ++text) put(*text);
+  }
+  void put(char c) {
+    if (size_ != 0 && length_ + 1 < size_) out_[length_] = c;
+    ++length_;
+  }
+  std::size_t finish() {
+    if (size_ == 0) return 0;
+    const std::size_t end = length_ < size_ ? length_ : size_ - 1;
+    out_[end] = '\0';
+    return end;
+  }
+
+ private:
+  char* out_;
+  std::size_t size_;
+  std::size_t length_ = 0;
+};
+
+void write_line(Writer& w, const AddedKey& key, int (*width)(const char*)) {
+  w.put(key.keys);
+  // Tabs as draw_text sets them, up to the effect column; a name too wide
+  // for it gets one tab.
+  int x = kOverlayX + width(key.keys);
+  do {
+    x = (x / kTabStep + 1) * kTabStep;
+    w.put('\t');
+  } while (x < kEffectColumn);
+  // A carriage return keeps the next line of a longer effect in its column.
+  w.put("- ");
+  if (std::strchr(key.effect, '\n')) w.put('\r');
+  for (const char* p = key.effect; *p; ++p) {
+    w.put(*p);
+    if (*p == '\n' && std::strchr(p + 1, '\n')) w.put('\r');
+  }
+}
+
+}  // namespace
+
+std::span<const AddedKey> added_keys() {
+  return kAddedKeys;
+}
+
+std::size_t added_keys_text(int mode, char* out, std::size_t size, int (*width)(const char*)) {
+  Writer w(out, size);
+  bool first = true;
+  for (int pass = 0; pass < 2; ++pass) {
+    for (const AddedKey& key : kAddedKeys) {
+      if (!key.ready || (pass == 0 ? key.mode != kEveryMode : key.mode != mode)) continue;
+      if (!first) w.put('\n');
+      first = false;
+      write_line(w, key, width);
+    }
+  }
+  return w.finish();
+}
+
+}  // namespace tavu
