@@ -422,7 +422,8 @@ const char* prepare(Target& t, const ReplaceOptions& options, bool& ambiguous) {
     }
     if (others > 1) return "File has other links";
   }
-  return platform::may_replace_in(t.dir, t.status) ? nullptr : "Permission denied";
+  if (platform::may_replace_in(t.dir, t.status)) return nullptr;
+  return platform::file_status(t.dir).exists ? "Permission denied" : "No such file or directory";
 }
 
 bool write_temporary(Target& t) {
