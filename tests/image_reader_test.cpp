@@ -2,6 +2,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <cstdlib>
+#include <iterator>
 #include <random>
 
 #include "image_test_support.h"
@@ -846,3 +848,74 @@ TEST_F(ImageFiles, NewerOfBmpAndPng) {
 }
 
 }  // namespace
+
+// --- The PNG writer read back by other programs ------------------------------------
+
+class PngWriterElsewhere : public ImageFiles {
+ protected:
+  // A 13x5 sprite-like picture over 17 entries, entry 16 transparent.
+  void SetUp() override {
+    ImageFiles::SetUp();
+    const auto values = random_values(13 * 5, 17, 9);
+    pixels_.assign(values.begin(), values.end());
+    for (int i = 0; i < 17; ++i)
+      for (int k = 0; k < 3; ++k) rgb_.push_back(static_cast<std::uint8_t>(i * 12 + k * 4));
+    const Bytes png = encode_indexed_png(13, 5, pixels_, rgb_, 17, 16);
+    ASSERT_FALSE(png.empty());
+    put("out.png", png);
+  }
+  static bool have(const char* command) {
+    return std::system((std::string(command) + " >/dev/null 2>&1").c_str()) == 0;
+  }
+  static Bytes file_bytes(const char* name) {
+    std::ifstream in(name, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  }
+  std::vector<std::uint8_t> pixels_;
+  Bytes rgb_;
+};
+
+TEST_F(PngWriterElsewhere, ImageMagickSeesTheColoursAndTheClearEntry) {
+  if (!have("convert -version")) GTEST_SKIP() << "no ImageMagick";
+  ASSERT_EQ(std::system("convert out.png RGBA:out.rgba"), 0);
+  const Bytes rgba = file_bytes("out.rgba");
+  ASSERT_EQ(rgba.size(), pixels_.size() * 4);
+  for (std::size_t i = 0; i < pixels_.size(); ++i) {
+    const int p = pixels_[i];
+    if (p == 16) {
+      EXPECT_EQ(rgba[4 * i + 3], 0) << i;
+      continue;
+    }
+    const Bytes want = {rgb_[3 * p], rgb_[3 * p + 1], rgb_[3 * p + 2], 255};
+    EXPECT_EQ(Bytes(rgba.begin() + 4 * i, rgba.begin() + 4 * i + 4), want) << i;
+  }
+}
+
+TEST_F(PngWriterElsewhere, PillowSeesTheNumbersAndPaletteAsWritten) {
+  if (!have("/usr/bin/python3 -c 'import PIL'")) GTEST_SKIP() << "no Pillow";
+  ASSERT_EQ(std::system("/usr/bin/python3 -c \""
+                        "from PIL import Image\n"
+                        "im = Image.open('out.png')\n"
+                        "t = im.info['transparency']\n"
+                        "clear = t if isinstance(t, int) else [i for i, a in enumerate(t) if a < 255]\n"
+                        "open('out.txt', 'w').write(' '.join(map(str, [im.mode, clear] + "
+                        "im.getpalette()[:51] + list(im.getdata()))))\n"
+                        "\""),
+            0);
+  std::ifstream in("out.txt");
+  std::string mode;
+  int clear = 0;
+  in >> mode >> clear;
+  EXPECT_EQ(mode, "P");
+  EXPECT_EQ(clear, 16);  // the one entry that is not opaque
+  for (const std::uint8_t want : rgb_) {
+    int v = -1;
+    in >> v;
+    ASSERT_EQ(v, want);
+  }
+  for (const std::uint8_t want : pixels_) {
+    int v = -1;
+    in >> v;
+    ASSERT_EQ(v, want);
+  }
+}

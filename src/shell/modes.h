@@ -35,6 +35,9 @@ void build_key_to_mode_table();
 void switch_mode(int index);
 // The key a press stands for: the main keyboard's + and - are the keypad's.
 std::uint32_t keypad_equivalent(std::uint32_t vk);
+// Out of the quit flow, back into the current mode (its enter slot again,
+// its name shown); no change is lost.
+void return_to_mode();
 // Key dispatch of one WM_KEYDOWN.
 void dispatch_key(std::uint32_t vk, std::int64_t lparam);
 // WM_MOUSEWHEEL: `delta` as its wParam's high word, positive away from the
