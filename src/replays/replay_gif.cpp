@@ -189,7 +189,7 @@ void GifAnimation::write_pending() {
     for (int k = 0; k < scale_; ++k)
       if (EGifPutLine(gif, row_.data(), w * scale_) == GIF_ERROR) return fail(gif->Error);
   }
-  shown_ = pending_;
+  shown_.swap(pending_);
   shown_palette_ = pending_palette_;
   ++written_;
 }
