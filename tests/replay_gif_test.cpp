@@ -208,7 +208,7 @@ TEST_F(ReplayGif, ReadBackFramesAndDelaysEqualPlayback) {
       {"match1.hil", RecordingKind::kHighlight, 2, 4, 70},
       {"match1.hil", RecordingKind::kHighlight, 0, 1, 50},
       {"match2.hil", RecordingKind::kHighlight, 0, 2, 100},
-      {"final.rpl", RecordingKind::kReplay, 0, 2, 70},
+      {"final.rpl", RecordingKind::kReplay, 0, 1, 70},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.file << " highlight " << c.highlight << " scale "
