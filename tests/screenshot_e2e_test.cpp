@@ -93,4 +93,15 @@ TEST_F(ScreenshotScripts, F12InEveryModeFullScreenAndPlayback) {
             test::read_bytes(demo_.file("shot0012.png")));
 }
 
+TEST_F(ScreenshotScripts, APromptStaysOpenUnderTheMessage) {
+  const auto r =
+      run("key G\ntype 12\nkey F12\nprint status\nwait 3000\nprint status\n"
+          "type 3\nprint status\nkey RETURN\nprint status\n");
+  EXPECT_EQ(test::printed(r, "status"),
+            (std::vector<std::string>{"Saved shot0001.png OK\\nShow sprite number: 12\\x0C",
+                                      "Saved shot0001.png OK\\nShow sprite number: 12\\x0C",
+                                      "Show sprite number: 123\\x0C", ""}));
+  EXPECT_TRUE(fs::exists(demo_.file("shot0001.png")));
+}
+
 }  // namespace
