@@ -63,7 +63,7 @@ add_deb_src() {
     awk '/^Suites:/ { n = split(substr($0, 9), w, " "); print "Suites: " w[1];
       c = ""; for (i = 2; i <= n; i++) c = c " " w[i]; print "Components:" c; print ""; next } { print }')
   [ -n "$entries" ] || fail "no Debian archive in apt's sources to add a deb-src entry for"
-  printf '%s\n' "$entries" >"$out"
+  printf '%s\n' "$entries" 2>/dev/null >"$out" || fail "adding a deb-src entry to apt's sources needs root"
   apt-get update -qq >>"$log" 2>&1 || fail "apt-get update failed"
 }
 
