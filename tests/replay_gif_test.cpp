@@ -132,6 +132,52 @@ std::vector<std::uint8_t> to_rgb(const std::vector<std::uint8_t>& picture, const
   return rgb;
 }
 
+// Pictures the walk cannot give: a still longer than one GIF delay holds,
+// the same picture merged, a palette that changes.
+TEST(GifAnimationFrames, StillsMergeLongStillsSplitNewPalettesCarryTheirOwn) {
+  if (!have_pillow()) GTEST_SKIP() << "python3 with PIL not found";
+  const fs::path dir = test::make_temp_dir("gif-animation");
+  std::vector<std::uint8_t> a(8 * 4), b(8 * 4);
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    a[i] = static_cast<std::uint8_t>(i % 5);
+    b[i] = static_cast<std::uint8_t>(i % 3 + 7);
+  }
+  Palette first{}, second{};
+  for (int i = 0; i < 768; ++i) {
+    first[i] = static_cast<std::uint8_t>(i * 7);
+    second[i] = static_cast<std::uint8_t>(255 - i);
+  }
+  GifAnimation gif(8, 4, 3);
+  gif.add(a, first, 2);
+  gif.add(b, first, 3);
+  gif.add(b, first, 4);      // merged into the one before
+  gif.add(a, first, 40000);  // 65535 at most: written twice
+  gif.add(a, first, 40000);
+  gif.add(a, second, 5);  // the same numbers in other colours
+  std::string reason;
+  const auto file = gif.finish(&reason);
+  ASSERT_FALSE(file.empty()) << reason;
+  EXPECT_EQ(gif.frames_written(), 5u);
+  ASSERT_TRUE(test::write_file(dir / "a.gif", file));
+  const GifSeen seen = read_with_pillow(dir / "a.gif", {1, 3, 4});
+  ASSERT_TRUE(seen.ok);
+  EXPECT_EQ(seen.width, 24);
+  EXPECT_EQ(seen.durations, (std::vector<int>{20, 70, 400000, 400000, 50}));
+  auto rgb = [](const std::vector<std::uint8_t>& p, const Palette& pal) {
+    std::vector<std::uint8_t> out;
+    for (int y = 0; y < 12; ++y)
+      for (int x = 0; x < 24; ++x) {
+        const int v = p[(y / 3) * 8 + x / 3];
+        out.insert(out.end(), {pal[v * 3], pal[v * 3 + 1], pal[v * 3 + 2]});
+      }
+    return out;
+  };
+  EXPECT_EQ(seen.frames[0], rgb(b, first));
+  EXPECT_EQ(seen.frames[1], rgb(a, first));
+  EXPECT_EQ(seen.frames[2], rgb(a, second));
+  fs::remove_all(dir);
+}
+
 class ReplayGif : public ::testing::Test {
  protected:
   void SetUp() override {

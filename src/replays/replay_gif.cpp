@@ -78,7 +78,9 @@ void GifAnimation::add(std::span<const std::uint8_t> pixels, const Palette& pale
     error_ = "wrong picture size";
     return;
   }
-  if (have_pending_ && pending_palette_ == palette &&
+  // A GIF delay holds at most 65535/100 s; a longer still picture is
+  // written again.
+  if (have_pending_ && pending_palette_ == palette && pending_delay_ + delay <= 65535 &&
       std::equal(pixels.begin(), pixels.end(), pending_.begin())) {
     pending_delay_ += delay;
     return;
@@ -137,6 +139,8 @@ void GifAnimation::write_pending() {
       y1 = y;
     }
   }
+  // The same picture again (a still longer than one delay holds): one pixel.
+  if (x1 < 0) x0 = y0 = x1 = y1 = 0;
   // Unchanged pixels become a transparent entry that no changed pixel uses.
   int transparent = NO_TRANSPARENT_COLOR;
   if (!whole) {
@@ -161,7 +165,7 @@ void GifAnimation::write_pending() {
   GraphicsControlBlock gcb{};
   gcb.DisposalMode = DISPOSE_DO_NOT;
   gcb.UserInputFlag = false;
-  gcb.DelayTime = std::min(pending_delay_, 65535);
+  gcb.DelayTime = pending_delay_;
   gcb.TransparentColor = transparent;
   GifByteType extension[4];
   const std::size_t length = EGifGCBToExtension(&gcb, extension);
