@@ -215,6 +215,10 @@ std::uint8_t* create_window_surface(const Palette* palette) {
   return framebuffer();
 }
 
+const Palette& window_surface_palette() {
+  return *display().surface_palette;
+}
+
 void set_palette(const Palette* palette, std::uint8_t** slot, bool force) {
   DisplayState& d = display();
   if (!force && palette == d.last_palette) return;

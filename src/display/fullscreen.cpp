@@ -54,6 +54,13 @@ bool lock_back_surface(int& stride, std::uint8_t*& address) {
 // The back surface is plain memory: nothing to release.
 void unlock_back_surface() {}
 
+// display.cpp's; only the screenshot needs it.
+const Palette& window_surface_palette();
+
+const Palette& shown_palette() {
+  return app_flag(fullscreen) ? state().device_palette : window_surface_palette();
+}
+
 void set_device_palette(const Palette& palette) {
   state().device_palette = palette;
 }

@@ -28,6 +28,9 @@ bool lock_back_surface(int& stride, std::uint8_t*& address);
 void unlock_back_surface();
 // Loads the palette into the device; it shows with the next present.
 void set_device_palette(const Palette& palette);
+// The colours the screen shows now: the window surface's, or in full screen
+// the device palette's.
+const Palette& shown_palette();
 // Shown pictures are paced by the frame clock; there is no blank to wait for.
 void wait_vertical_blank();
 // Shows the back surface through the device palette.

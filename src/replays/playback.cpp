@@ -6,8 +6,10 @@
 #include "pitch/pitch_draw.h"
 #include "platform/platform.h"
 #include "replays/browser.h"
+#include "replays/replay_gif.h"
 #include "replays/team_sprites.h"
 #include "shell/app.h"
+#include "shell/files.h"
 #include "shell/frame_clock.h"
 #include "shell/modes.h"
 #include "shell/status.h"
@@ -60,6 +62,34 @@ void release_playback() {
   p.playing = false;
   p.shown.reset();
   p.flags = 0;
+  p.gif_pending = false;
+  p.gif_question = false;
+  p.gif_bytes.clear();
+}
+
+constexpr std::uint32_t kGifStatusMs = 1000;
+constexpr std::uint32_t kGifFailureMs = 2000;
+
+void write_playback_gif() {
+  PlaybackState& p = playback();
+  if (replace_file(p.gif_name, p.gif_bytes))
+    show_status("Saved " + p.gif_name + " OK", kGifStatusMs, kTextCentred);
+  else
+    show_status("Save failed\ncan't write " + p.gif_name, kGifFailureMs, kTextCentred);
+  p.gif_bytes.clear();
+}
+
+// The overwrite question's keys: Y writes, N and Escape keep the file.
+int gif_question_keys(std::uint32_t vk) {
+  PlaybackState& p = playback();
+  if (vk != platform::VK_ESCAPE && vk != 'N' && vk != 'Y') return 0;
+  p.gif_question = false;
+  clear_status();
+  if (vk == 'Y')
+    write_playback_gif();
+  else
+    p.gif_bytes.clear();
+  return 1;
 }
 
 }  // namespace
@@ -109,6 +139,7 @@ bool start_playback(OpenedRecording opened) {
   mode_table()[kReplayMode].draw = draw_recording_frame;
   if (p.recording->is_replay()) p.flags |= kIsReplay;
   set_key_capture(playback_keys);
+  app().save_recording_gif = save_playback_gif;
   p.playing = true;
   return true;
 }
@@ -118,7 +149,8 @@ std::uint8_t* draw_recording_frame(std::uint8_t* fb, int stride) {
   if (!p.recording) return fb;
   Recording& r = *p.recording;
   const FrameWords words = r.words();
-  const bool hold = (p.flags & kPaused) && !(p.flags & kSingleStep) && p.shown;
+  const bool saving = p.gif_pending || p.gif_question;
+  const bool hold = (((p.flags & kPaused) && !(p.flags & kSingleStep)) || saving) && p.shown;
   if (!hold && r.position.over) {
     post_stop();
     return fb;
@@ -127,6 +159,7 @@ std::uint8_t* draw_recording_frame(std::uint8_t* fb, int stride) {
   RecordingPosition at = hold ? *p.shown : r.position;
   const RecordingPosition before = at;
   const auto frame = read_frame(words, at);
+  if (frame && !hold) p.shown_highlight = at.highlight_index;
   if (!frame) {
     // Nothing but words that start no frame were left.
     r.position = at;
@@ -147,7 +180,15 @@ std::uint8_t* draw_recording_frame(std::uint8_t* fb, int stride) {
 int playback_keys(std::uint32_t vk, std::int64_t) {
   using namespace platform;
   PlaybackState& p = playback();
+  if (p.gif_question) return gif_question_keys(vk);
+  if (p.gif_pending) return 0;
   switch (vk) {
+    case VK_F2:
+      if (!current().key_down(VK_CONTROL)) return 0;
+      show_status("Please wait...", 0, kTextCentred);
+      p.gif_pending = true;
+      post_message(MSG_SAVE_RECORDING_GIF);
+      return 1;
     case VK_ESCAPE:
       stop_playback();
       return 0;
@@ -170,6 +211,31 @@ int playback_keys(std::uint32_t vk, std::int64_t) {
     default:
       return 0;
   }
+}
+
+void save_playback_gif() {
+  PlaybackState& p = playback();
+  if (!p.gif_pending) return;
+  p.gif_pending = false;
+  if (!p.recording) return;
+  const Recording& r = *p.recording;
+  ReplayGifOptions options;
+  options.highlight = r.is_replay() ? 0 : static_cast<int>(p.shown_highlight) + 1;
+  GifOutcome gif = encode_recording_gif(r, pattern_palette(), options);
+  if (gif.file.empty()) {
+    show_status("Save failed\n" + gif.reason, kGifFailureMs, kTextCentred);
+    return;
+  }
+  p.gif_name = find_file(recording_gif_name(r.file_name, options.highlight));
+  p.gif_bytes = std::move(gif.file);
+  std::vector<std::uint8_t> old;
+  const ReadStatus read = read_whole_file(p.gif_name, old, p.gif_bytes.size());
+  if (read == ReadStatus::cannot_open || (read == ReadStatus::ok && old == p.gif_bytes)) {
+    write_playback_gif();
+    return;
+  }
+  p.gif_question = true;
+  show_status("Overwrite " + p.gif_name + "? (y/n)", 0, kTextCentred);
 }
 
 void stop_playback() {

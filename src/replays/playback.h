@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "display/display.h"
 #include "replays/recordings.h"
@@ -31,6 +33,13 @@ struct PlaybackState {
   // Where the frame on screen started, so that a redraw while paused shows
   // that same frame again.
   std::optional<RecordingPosition> shown;
+  std::size_t shown_highlight = 0;  // slot of the frame on screen
+  // Ctrl+F2: the GIF being made, and the overwrite question about it. The
+  // frame on screen stays until both are over.
+  bool gif_pending = false;
+  bool gif_question = false;
+  std::string gif_name;
+  std::vector<std::uint8_t> gif_bytes;
   bool escape_posted = false;
   // Rate measurement.
   int frame_count = 0;
@@ -53,6 +62,10 @@ std::uint8_t* draw_recording_frame(std::uint8_t* fb, int stride);
 int playback_keys(std::uint32_t vk, std::int64_t lparam);
 void stop_playback();
 void advance_unless_paused();
+// Ctrl+F2's work once "Please wait..." is on screen: the recording being
+// played (the whole replay, or the highlight on screen) as "NAME.gif" or
+// "NAME-N.gif" beside it, asking before it replaces a different file.
+void save_playback_gif();
 // Replay mode left while a recording plays: everything playback holds is
 // released, the browser's animation stays stopped.
 void end_playback_on_leave();

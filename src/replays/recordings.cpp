@@ -41,6 +41,7 @@ std::optional<OpenedRecording> open_recording_file(const std::string& name, Reco
   }
   r.position = start_position(r.words(), kind);
   r.pitch_index = decoded->pitch_index;
+  r.file_name = name;
   out.teams = decoded->teams;
   out.pitch_type = decoded->pitch_type;
   return out;

@@ -17,6 +17,7 @@ struct Recording {
   std::vector<std::uint8_t> buffer;
   RecordingPosition position;
   std::uint8_t pitch_index = 0;
+  std::string file_name;  // as opened
 
   FrameWords words() const { return FrameWords(buffer); }
   bool is_replay() const { return position.is_replay; }

@@ -265,6 +265,9 @@ std::int64_t window_procedure(std::uint32_t message, std::uint64_t wparam, std::
     case MSG_INSERT_ALL_SPRITES:
       if (a.insert_all_sprites) a.insert_all_sprites();
       break;
+    case MSG_SAVE_RECORDING_GIF:
+      if (a.save_recording_gif) a.save_recording_gif();
+      break;
     default:
       break;
   }

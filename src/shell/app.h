@@ -31,6 +31,8 @@ inline constexpr int kEdgeSnap = 9;
 inline constexpr std::uint32_t kHotKeyId = 0xBEEF;
 inline constexpr std::uint32_t MSG_SAVE_ALL_SPRITES = 2024;
 inline constexpr std::uint32_t MSG_INSERT_ALL_SPRITES = 2025;
+// Ctrl+F2 during playback: the GIF is made once "Please wait..." shows.
+inline constexpr std::uint32_t MSG_SAVE_RECORDING_GIF = 2026;
 
 struct WindowPlacement {
   int x = 0;
@@ -62,6 +64,7 @@ struct AppState {
   // the private messages, for arrow-key releases and at shutdown.
   void (*save_all_sprites)() = nullptr;
   void (*insert_all_sprites)() = nullptr;
+  void (*save_recording_gif)() = nullptr;
   void (*arrow_key_released)() = nullptr;
   void (*release_pictures)() = nullptr;
 };

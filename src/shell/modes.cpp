@@ -11,6 +11,7 @@
 #include "replays/replay_mode.h"
 #include "shell/added_keys.h"
 #include "shell/app.h"
+#include "shell/screenshot.h"
 #include "shell/status.h"
 #include "sprites/sprite_mode.h"
 #include "sprites/text.h"
@@ -156,6 +157,12 @@ void dispatch_key(std::uint32_t vk, std::int64_t lparam) {
     quit_flow_key(vk);
     return;
   }
+  // F12 works in every mode, also during playback and over a prompt.
+  if (vk == platform::VK_F12) {
+    save_screenshot();
+    request_redraw();
+    return;
+  }
   if (st.key_capture) {
     if (st.key_capture(vk, lparam)) request_redraw();
     return;
@@ -246,6 +253,7 @@ void compose_one_frame() {
   }
   const StatusState& st = status_state();
   if (st.showing) draw_text(st.text.c_str(), 0, 0, target, stride, 1, colour, st.flags);
+  remember_shown_screen(target, stride);
   if (full) {
     unlock_back_surface();
     if (const Palette* waiting = take_waiting_palette())

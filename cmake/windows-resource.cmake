@@ -1,0 +1,30 @@
+# Version information (and optionally the icon) of a Windows .exe, from the
+# project's version: the one --version prints, which must stay equal to it.
+set(TAVU_RC_PRODUCT "TAVU Picture Editor")
+file(STRINGS ${CMAKE_CURRENT_LIST_DIR}/../src/shell/app.h TAVU_VERSION_LINE
+  REGEX "kProgramVersion = \"v[0-9.]+\"")
+if(NOT TAVU_VERSION_LINE MATCHES "\"v${PROJECT_VERSION}\"")
+  message(FATAL_ERROR "kProgramVersion in src/shell/app.h is not v${PROJECT_VERSION} (the project's version)")
+endif()
+
+# tavu_add_version_resource(TARGET DESCRIPTION [ICON file.ico])
+function(tavu_add_version_resource target description)
+  cmake_parse_arguments(ARG "" "ICON" "" ${ARGN})
+  set(TAVU_RC_NAME ${target})
+  set(TAVU_RC_FILE ${target}.exe)
+  set(TAVU_RC_DESCRIPTION ${description})
+  set(TAVU_RC_VERSION ${PROJECT_VERSION})
+  set(TAVU_RC_VERSION_COMMAS "${PROJECT_VERSION_MAJOR},${PROJECT_VERSION_MINOR},0,0")
+  if(NOT "${PROJECT_VERSION_PATCH}" STREQUAL "")
+    set(TAVU_RC_VERSION_COMMAS "${PROJECT_VERSION_MAJOR},${PROJECT_VERSION_MINOR},${PROJECT_VERSION_PATCH},0")
+  endif()
+  if(ARG_ICON)
+    # Resource 1 is the program's icon (the window class loads it).
+    set(TAVU_RC_ICON "1 ICON \"${ARG_ICON}\"")
+  else()
+    set(TAVU_RC_ICON "")
+  endif()
+  set(rc ${CMAKE_BINARY_DIR}/resources/${target}.rc)
+  configure_file(${CMAKE_SOURCE_DIR}/src/platform/win32/version.rc.in ${rc} @ONLY)
+  target_sources(${target} PRIVATE ${rc})
+endfunction()
