@@ -335,8 +335,10 @@ ReplayGifResult make_replay_gif(const std::string& recording_file, const std::st
     result.reason = gif.reason;
     return result;
   }
-  if (!replace_file(output, gif.file)) {
-    result.reason = save_failure_text(output);
+  const FileReplacement file{output, gif.file};
+  ReplaceFailure failure;
+  if (!replace_files(std::span(&file, 1), &failure)) {
+    result.reason = save_failure_text(failure);
     return result;
   }
   result.ok = true;
