@@ -79,15 +79,15 @@ std::string pitch_bitmap_read_name(int pitch_index) {
 
 std::string pitch_import_file(int pitch_index) {
   const std::string stem = "pitch" + std::to_string(pitch_index + 1);
-  std::string name = newer_image_file(stem);
+  std::string name = import_file_name(stem);
   if (!name.empty()) return name;
   // What F2 and Ctrl+F2 wrote, under any pitch type: the newest.
   fs::file_time_type newest{};
   for (int type = 0; type < kPitchTypeCount; ++type) {
-    const std::string found = newer_image_file(stem + "-" + pitch_type_name(type));
+    const std::string found = import_file_name(stem + "-" + pitch_type_name(type));
     if (found.empty()) continue;
     std::error_code error;
-    const fs::file_time_type time = fs::last_write_time(found, error);
+    const fs::file_time_type time = fs::last_write_time(find_file(found), error);
     if (error) continue;
     if (name.empty() || time > newest) {
       name = found;
@@ -308,7 +308,7 @@ ExportResult export_pattern_bitmap(int pitch_index, int pattern, ExportFormat fo
 void read_pattern_bitmap(int pitch_index, int pattern) {
   PitchRecord* pitch = pitch_at(pitch_index);
   if (!pitch) return;
-  const std::string name = newer_image_file(pattern_stem(pitch_index, pattern));
+  const std::string name = import_file_name(pattern_stem(pitch_index, pattern));
   if (name.empty()) {
     show_status(pattern_bitmap_name(pitch_index, pattern) + " not found.", kStatusMs, kTextCentred);
     return;

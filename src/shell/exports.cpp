@@ -81,6 +81,15 @@ const char* export_extension(ExportFormat format) {
   return format == ExportFormat::png ? ".png" : ".bmp";
 }
 
+std::string import_file_name(const std::string& stem) {
+  const std::string found = newer_image_file(stem);
+  if (found.size() < 4) return {};
+  std::string extension = found.substr(found.size() - 4);
+  for (char& c : extension)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return stem + extension;
+}
+
 PendingExport& pending_export() {
   static PendingExport p;
   return p;
@@ -98,10 +107,13 @@ ExistingPicture compare_existing_picture(std::string_view name,
                                          std::span<const std::uint8_t> fresh) {
   std::vector<std::uint8_t> old;
   switch (read_whole_file(name, old, kMaxCompared)) {
-    case ReadStatus::cannot_open:
-      // A file that exists but cannot be read is not known to be ours.
-      return platform::file_status(find_file(name)).exists ? ExistingPicture::differs
-                                                           : ExistingPicture::missing;
+    case ReadStatus::cannot_open: {
+      // A file that exists but cannot be read is not known to be ours; a
+      // directory or device of that name no write replaces, and the write
+      // reports it.
+      const platform::FileStatus st = platform::file_status(find_file(name));
+      return st.exists && st.regular ? ExistingPicture::differs : ExistingPicture::missing;
+    }
     case ReadStatus::ok:
       break;
     default:

@@ -25,6 +25,12 @@ struct ExportFile {
   std::vector<std::uint8_t> bytes;  // the whole BMP or PNG file
 };
 
+// Which of "STEM.bmp" and "STEM.png" an import reads (see
+// newer_image_file), spelt as the program names it ("pitch2.bmp" for a
+// file the directory spells "PITCH2.BMP"); reading finds it ignoring case.
+// Empty when neither exists.
+std::string import_file_name(const std::string& stem);
+
 enum class ExistingPicture {
   missing,  // no such file
   same,     // the same picture: replacing it loses nothing

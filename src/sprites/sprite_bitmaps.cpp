@@ -199,7 +199,7 @@ SpriteInsert insert_sprite_file(int number) {
   if (number < 0 || number >= kSpriteCount) return out;
   char stem[16];
   std::snprintf(stem, sizeof stem, "spr%04d", number);
-  const std::string found = newer_image_file(stem);
+  const std::string found = import_file_name(stem);
   if (found.empty()) {
     out.result = SpriteImport::not_found;
     return out;
