@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "editor_test_support.h"
+#include "imaging/colour_match.h"
 #include "imaging/image.h"
 #include "pictures/picture_mode.h"
 #include "pitch/pitch_bitmaps.h"
@@ -357,10 +358,34 @@ TEST_F(ImageExchange, PatternsAndPitchesComeBackUnderAnyPitchType) {
   ASSERT_EQ(key(kPitchMode, platform::VK_INSERT), 1);
   EXPECT_EQ(status(), "Pitch replaced with pitch1-wet.bmp OK.");
   EXPECT_EQ(pitch_picture(*pitch_at(0)), picture_before);
+  // In true colour the name of the export tells the type.
+  write_file("pitch1-wet.bmp", bmp24(true_colour(reversed(pitch_file))));
+  ASSERT_EQ(key(kPitchMode, platform::VK_INSERT), 1);
+  EXPECT_EQ(status(), "Pitch replaced with pitch1-wet.bmp OK.");
+  EXPECT_EQ(pitch_picture(*pitch_at(0)), picture_before);
+  // Under the reading name the type is not known; where two entries have a
+  // colour, what the pitch had there decides.
   write_file("pitch1.bmp", bmp24(true_colour(reversed(pitch_file))));
   ASSERT_EQ(key(kPitchMode, platform::VK_INSERT), 1);
   EXPECT_EQ(status(), "Pitch replaced with pitch1.bmp OK.");
   EXPECT_EQ(pitch_picture(*pitch_at(0)), picture_before);
+  const auto shown = [](const std::vector<std::uint8_t>& picture, const Palette& palette) {
+    std::vector<std::uint32_t> colours;
+    for (std::uint8_t v : picture)
+      colours.push_back(colour_key(palette[3 * v], palette[3 * v + 1], palette[3 * v + 2]));
+    return colours;
+  };
+  Palette wet = game_palette();
+  apply_pitch_colours(wet, 2);
+  // A pitch with nothing to go by (all blank) looks as painted under the
+  // type the picture was made with.
+  PitchTiles blank;
+  blank.patterns.assign(kPatternSize, 0);
+  blank.count = 1;
+  apply_pitch_tiles(*pitch_at(0), std::move(blank));
+  ASSERT_EQ(key(kPitchMode, platform::VK_INSERT), 1);
+  EXPECT_EQ(status(), "Pitch replaced with pitch1.bmp OK.");
+  EXPECT_EQ(shown(pitch_picture(*pitch_at(0)), wet), shown(picture_before, wet));
   Image off_pitch = true_colour(pitch_file);
   const std::size_t off_at = 4 * (672 * 800 + 600);
   off_pitch.rgba[off_at] = 0x0D;
