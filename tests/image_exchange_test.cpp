@@ -587,3 +587,59 @@ TEST_F(ImageExchange, SaveAllAsksOnceAndNoKeepsTheChangedFiles) {
 }
 
 }  // namespace
+
+namespace {
+
+// Files real programs wrote from the editor's exports (see
+// tests/fixtures/images/README.md): each import gives exactly the numbers
+// its source gives.
+TEST_F(ImageExchange, PaintProgramFilesImportAsTheirSources) {
+  const std::string images = std::string(TAVU_FIXTURES_DIR) + "/images/";
+  auto load = [](const std::string& path) {
+    Image im;
+    EXPECT_TRUE(read_image_file(path, im).ok()) << path;
+    return im;
+  };
+  const Image sprite = load(images + "spr0828.bmp");
+  const SpriteImageImport want_sprite = import_sprite_image(sprite_at(828), sprite, 3);
+  ASSERT_TRUE(want_sprite.ok() && want_sprite.colours_matched);
+  for (const char* name :
+       {"im-spr-rle8.bmp", "im-spr-4bit.bmp", "im-spr-os2.bmp", "im-spr-24.bmp", "im-spr-32.bmp",
+        "im-spr-png8.png", "im-spr-png24.png", "im-spr-png32.png", "im-spr-interlaced.png",
+        "pil-spr-quantized.bmp", "pil-spr-opt.png"}) {
+    SCOPED_TRACE(name);
+    const SpriteImageImport got = import_sprite_image(sprite_at(828), load(images + name), 3);
+    ASSERT_TRUE(got.ok()) << got.reason;
+    EXPECT_TRUE(got.colours_matched);
+    EXPECT_EQ(got.sprite.pixels, want_sprite.sprite.pixels);
+  }
+  const Image pattern = load(images + "pt1-12.bmp");
+  const PatternImageImport want_pattern = import_pattern_image(pattern, pattern_palette());
+  ASSERT_TRUE(want_pattern.ok() && want_pattern.colours_matched);
+  for (const char* name :
+       {"im-pattern-rle8.bmp", "im-pattern-24.bmp", "im-pattern-png8.png",
+        "im-pattern-png24-interlaced.png", "pil-pattern-short.bmp", "pil-pattern-opt.png"}) {
+    SCOPED_TRACE(name);
+    const PatternImageImport got = import_pattern_image(load(images + name), pattern_palette());
+    ASSERT_TRUE(got.ok()) << got.reason;
+    EXPECT_TRUE(got.colours_matched);
+    EXPECT_EQ(got.pixels, want_pattern.pixels);
+  }
+  const std::string bmps = std::string(TAVU_FIXTURES_DIR) + "/bmp/";
+  const PitchPictureImport want_pitch =
+      import_pitch_picture(load(bmps + "pitch.bmp"), pattern_palette());
+  ASSERT_TRUE(want_pitch.ok());
+  for (const std::string& path : {images + "im-pitch-png8.png", images + "pil-pitch-opt.png",
+                                  bmps + "gimp-pitch.bmp", bmps + "im3-pitch.bmp"}) {
+    SCOPED_TRACE(path);
+    // The source's random numbers use entries of equal colour, which
+    // ImageMagick merges: what the pitch had there decides.
+    const PitchPictureImport got =
+        import_pitch_picture(load(path), pattern_palette(), -1, want_pitch.picture);
+    ASSERT_TRUE(got.ok()) << got.reason;
+    EXPECT_EQ(got.colours_matched, want_pitch.colours_matched);
+    EXPECT_EQ(got.picture, want_pitch.picture);
+  }
+}
+
+}  // namespace
