@@ -120,8 +120,11 @@ ExistingPicture compare_existing_picture(std::string_view name,
       return ExistingPicture::differs;
   }
   if (std::equal(old.begin(), old.end(), fresh.begin(), fresh.end())) return ExistingPicture::same;
+  // The old file is decoded no larger than the new picture: a file that
+  // claims more is another picture, whatever its pixels.
   Image before, after;
-  if (!decode_image(old, before).ok() || !decode_image(fresh, after).ok())
+  if (!decode_image(fresh, after).ok() ||
+      !decode_image(old, before, std::max(after.width, 1), std::max(after.height, 1)).ok())
     return ExistingPicture::differs;
   return same_picture(before, after) ? ExistingPicture::same : ExistingPicture::differs;
 }
