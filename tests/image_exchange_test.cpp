@@ -531,6 +531,29 @@ TEST_F(ImageExchange, ExportsAskBeforeReplacingAChangedPicture) {
   }
 }
 
+// A sprite file that imports as the sprite is replaced without asking: one
+// on another background, one a program made opaque.
+TEST_F(ImageExchange, SpriteFilesThatImportAsTheSpriteNeedNoQuestion) {
+  paint_sprite(5);
+  sprite_mode_state().current = 5;
+  ASSERT_EQ(key(kSpriteMode, platform::VK_F2), 1);
+  ASSERT_EQ(key(kSpriteMode, '3'), 1);  // background 114
+  ASSERT_EQ(key(kSpriteMode, platform::VK_F2), 1);
+  EXPECT_EQ(status(), "Saved spr0005.bmp OK");
+  EXPECT_EQ(read_bytes("spr0005.bmp"), encode_sprite_bitmap(*sprite_at(5), 114));
+  ASSERT_EQ(key(kSpriteMode, platform::VK_F2, true), 1);
+  write_file("spr0005.png", bmp24(true_colour(decode_file("spr0005.png"))));
+  ASSERT_EQ(key(kSpriteMode, platform::VK_F2, true), 1);
+  EXPECT_EQ(status(), "Saved spr0005.png OK");
+  // One pixel more is a change.
+  Image more = decode_file("spr0005.bmp");
+  more.indices[0] = more.indices[0] == 16 ? 1 : 16;
+  write_file("spr0005.bmp", bmp8(more));
+  ASSERT_EQ(key(kSpriteMode, platform::VK_F2), 1);
+  EXPECT_EQ(status(), "Overwrite spr0005.bmp? (y/n)");
+  answer('N');
+}
+
 TEST_F(ImageExchange, SaveAllAsksOnceAndNoKeepsTheChangedFiles) {
   // Thousands of fsyncs: on a tmpfs where one can be mounted.
   Tmpfs fast(demo_.path() / "fast", 64 * 1024);
