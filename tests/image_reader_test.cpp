@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 
 #include "image_test_support.h"
@@ -649,6 +651,23 @@ TEST(PngReader, RefusesDamagedFiles) {
     EXPECT_EQ(r.reason, c.reason);
     EXPECT_TRUE(img.indices.empty() && img.rgba.empty());
   }
+  // More compressed data than the picture holds (10 MB of it): the picture
+  // is decoded, the rest never.
+  {
+    Bytes raw;
+    for (int y = 0; y < 16; ++y) {
+      raw.push_back(0);
+      raw.insert(raw.end(), 16, static_cast<std::uint8_t>(y % 3));
+    }
+    raw.resize(10'000'000, 0);
+    Bytes over = png_signature();
+    add_chunk(over, "IHDR", ihdr_data(16, 16, 8, 3));
+    add_chunk(over, "PLTE", Bytes(9, 7));
+    add_chunk(over, "IDAT", deflate(raw));
+    add_chunk(over, "IEND", {});
+    ASSERT_TRUE(decode_image(over, img).ok());
+    EXPECT_EQ(img.indices.size(), 256u);
+  }
   // Every cut is refused, IEND included; trailing bytes are not looked at.
   for (std::size_t n = 0; n < good.size(); ++n) {
     EXPECT_EQ(decode_image(std::span<const std::uint8_t>(good.data(), n), img).status,
@@ -804,6 +823,15 @@ TEST_F(ImageFiles, ReadsOnlyWhatThePictureNeeds) {
   EXPECT_EQ(read_image_file("big.bmp", img, 672, 848).status, ImageStatus::too_big);
   EXPECT_LE(file_op_calls_for_tests(FileOp::read), 2);
   EXPECT_EQ(img.width, 673);
+  // The same for a PNG: its IHDR is enough.
+  Bytes png = png_signature();
+  add_chunk(png, "IHDR", ihdr_data(8192, 8193, 8, 2));
+  add_chunk(png, "IDAT", Bytes(20'000'000, 0));
+  put("big.png", png);
+  clear_file_faults_for_tests();
+  EXPECT_EQ(read_image_file("big.png", img).status, ImageStatus::too_big);
+  EXPECT_LE(file_op_calls_for_tests(FileOp::read), 2);
+  EXPECT_EQ(img.height, 8193);
 }
 
 TEST_F(ImageFiles, AFailingReadIsAnErrorNotACutFile) {
@@ -846,3 +874,75 @@ TEST_F(ImageFiles, NewerOfBmpAndPng) {
 }
 
 }  // namespace
+
+// --- The PNG writer read back by other programs ------------------------------------
+
+class PngWriterElsewhere : public ImageFiles {
+ protected:
+  // A 13x5 sprite-like picture over 17 entries, entry 16 transparent.
+  void SetUp() override {
+    ImageFiles::SetUp();
+    const auto values = random_values(13 * 5, 17, 9);
+    pixels_.assign(values.begin(), values.end());
+    for (int i = 0; i < 17; ++i)
+      for (int k = 0; k < 3; ++k) rgb_.push_back(static_cast<std::uint8_t>(i * 12 + k * 4));
+    const Bytes png = encode_indexed_png(13, 5, pixels_, rgb_, 17, 16);
+    ASSERT_FALSE(png.empty());
+    put("out.png", png);
+  }
+  static bool have(const char* command) {
+    return std::system((std::string(command) + " >/dev/null 2>&1").c_str()) == 0;
+  }
+  static Bytes file_bytes(const char* name) {
+    std::ifstream in(name, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  }
+  std::vector<std::uint8_t> pixels_;
+  Bytes rgb_;
+};
+
+TEST_F(PngWriterElsewhere, ImageMagickSeesTheColoursAndTheClearEntry) {
+  if (!have("convert -version")) GTEST_SKIP() << "no ImageMagick";
+  ASSERT_EQ(std::system("convert out.png RGBA:out.rgba"), 0);
+  const Bytes rgba = file_bytes("out.rgba");
+  ASSERT_EQ(rgba.size(), pixels_.size() * 4);
+  for (std::size_t i = 0; i < pixels_.size(); ++i) {
+    const int p = pixels_[i];
+    if (p == 16) {
+      EXPECT_EQ(rgba[4 * i + 3], 0) << i;
+      continue;
+    }
+    const Bytes want = {rgb_[3 * p], rgb_[3 * p + 1], rgb_[3 * p + 2], 255};
+    EXPECT_EQ(Bytes(rgba.begin() + 4 * i, rgba.begin() + 4 * i + 4), want) << i;
+  }
+}
+
+TEST_F(PngWriterElsewhere, PillowSeesTheNumbersAndPaletteAsWritten) {
+  if (!have("/usr/bin/python3 -c 'import PIL'")) GTEST_SKIP() << "no Pillow";
+  ASSERT_EQ(
+      std::system("/usr/bin/python3 -c \""
+                  "from PIL import Image\n"
+                  "im = Image.open('out.png')\n"
+                  "t = im.info['transparency']\n"
+                  "clear = t if isinstance(t, int) else [i for i, a in enumerate(t) if a < 255]\n"
+                  "open('out.txt', 'w').write(' '.join(map(str, [im.mode, clear] + "
+                  "im.getpalette()[:51] + list(im.getdata()))))\n"
+                  "\""),
+      0);
+  std::ifstream in("out.txt");
+  std::string mode;
+  int clear = 0;
+  in >> mode >> clear;
+  EXPECT_EQ(mode, "P");
+  EXPECT_EQ(clear, 16);  // the one entry that is not opaque
+  for (const std::uint8_t want : rgb_) {
+    int v = -1;
+    in >> v;
+    ASSERT_EQ(v, want);
+  }
+  for (const std::uint8_t want : pixels_) {
+    int v = -1;
+    in >> v;
+    ASSERT_EQ(v, want);
+  }
+}

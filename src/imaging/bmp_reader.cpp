@@ -61,7 +61,7 @@ BmpLayout parse_bmp_layout(std::span<const std::uint8_t> head) {
   std::int64_t height = 0;
   if (info_size == 12) {
     width = get_u16(head, 18);
-    height = get_i16(head, 20);
+    height = get_u16(head, 20);  // unsigned here: no top-down
     l.bits = get_u16(head, 24);
     l.entry_size = 3;
   } else {
@@ -140,8 +140,9 @@ BmpLayout parse_bmp_layout(std::span<const std::uint8_t> head) {
   const std::uint64_t w = static_cast<std::uint64_t>(l.width);
   const std::uint64_t h = static_cast<std::uint64_t>(l.height);
   if (l.compression == kRle8 || l.compression == kRle4) {
-    // The longest sound encoding: runs of one pixel, an end of line per row.
-    l.pixel_bytes = (2 * w + 4) * h + 2;
+    // The longest sound encoding: a delta per pixel, an end of line per
+    // row. Nothing past it is read.
+    l.pixel_bytes = (4 * w + 4) * h + 4;
   } else {
     const std::uint64_t stride = (w * static_cast<std::uint64_t>(bits) + 31) / 32 * 4;
     l.pixel_bytes = stride * h;
@@ -263,9 +264,11 @@ ImageResult decode(std::span<const std::uint8_t> file, Image& out, int max_width
       const std::size_t p = l.palette_at + es * i;
       out.palette[i] = {file[p + 2], file[p + 1], file[p], 255};
     }
-    out.indices.assign(w * h, 0);
     if (l.compression == kRle8 || l.compression == kRle4) {
-      ImageResult r = decode_rle(l, data, out);
+      out.indices.assign(w * h, 0);
+      const std::size_t length =
+          static_cast<std::size_t>(std::min<std::uint64_t>(data.size(), l.pixel_bytes));
+      ImageResult r = decode_rle(l, data.first(length), out);
       if (!r.ok()) {
         out.indices.clear();
         out.palette.clear();
@@ -278,7 +281,6 @@ ImageResult decode(std::span<const std::uint8_t> file, Image& out, int max_width
   const std::size_t stride = (w * static_cast<std::size_t>(l.bits) + 31) / 32 * 4;
   const std::size_t row_bytes = (w * static_cast<std::size_t>(l.bits) + 7) / 8;
   if (data.size() < stride * (h - 1) + row_bytes) {
-    out.indices.clear();
     out.palette.clear();
     out.indexed = false;
     return result(ImageStatus::bad, "BMP file cut short");
@@ -289,6 +291,7 @@ ImageResult decode(std::span<const std::uint8_t> file, Image& out, int max_width
   };
 
   if (l.bits <= 8) {
+    out.indices.resize(w * h);
     const int bits = l.bits;
     const unsigned mask = (1u << bits) - 1;
     for (std::size_t y = 0; y < h; ++y) {
