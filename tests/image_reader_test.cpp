@@ -78,7 +78,7 @@ INSTANTIATE_TEST_SUITE_P(
                       IndexedCase{40, 8, 13, 5, 17, -1},  // the sprite export
                       IndexedCase{40, 8, 7, 3, 256, 0},   // count 0: all of them
                       IndexedCase{40, 8, 9, 4, 5, -1},    // short, as Pillow writes
-                      IndexedCase{12, 8, 10, 3, 256, -1}, IndexedCase{12, 4, 11, -3, 16, -1},
+                      IndexedCase{12, 8, 10, 3, 256, -1}, IndexedCase{12, 4, 11, 3, 16, -1},
                       IndexedCase{12, 1, 17, 2, 2, -1}, IndexedCase{52, 8, 6, 6, 256, -1},
                       IndexedCase{56, 4, 9, 7, 16, -1}, IndexedCase{108, 8, 21, 9, 256, -1},
                       IndexedCase{124, 8, 16, 16, 256, -1}, IndexedCase{124, 4, 15, -4, 16, 0},
