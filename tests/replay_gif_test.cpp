@@ -341,7 +341,8 @@ TEST_F(ReplayGif, FailingWriteLeavesNoFileAndSaysSo) {
     set_file_fault_for_tests({op, 1});
     const ReplayGifResult r = make_replay_gif("match2.hil", "final.gif", {2, 1, 70});
     EXPECT_FALSE(r.ok) << file_op_name(op);
-    EXPECT_EQ(r.reason, "Failed to save final.gif");
+    EXPECT_EQ(r.reason.rfind("Failed to save final.gif\n", 0), 0u) << r.reason;
+    EXPECT_GT(r.reason.size(), sizeof "Failed to save final.gif\n") << "a reason follows";
     std::vector<std::string> left;
     for (const auto& e : fs::directory_iterator(demo_.path()))
       if (e.path().filename().string().find("final.gif") != std::string::npos)
