@@ -142,8 +142,8 @@ TEST_F(PitchBitmaps, RefusedFilesChangeNothing) {
       {"pitch1.bmp", short_file, "Error inserting pitch"},
       {"pitch1.bmp", fixture("pattern.bmp"), "Error inserting pitch"},
       {"pt1-0.bmp", four_bit, "Error replacing pattern with pt1-0.bmp"},
-      {"pt1-0.bmp", fixture("im-rle-pattern.bmp"), "Error replacing pattern with pt1-0.bmp"},
-      {"pt1-0.bmp", fixture("pitch.bmp"), "Error replacing pattern with pt1-0.bmp"},
+      {"pt1-0.bmp", fixture("pitch.bmp"),
+       "Error replacing pattern with pt1-0.bmp\n672x848, must be 16x16"},
       {"pitch1.bmp", {}, "pitch1.bmp not found."},
       {"pt1-0.bmp", {}, "pt1-0.bmp not found."},
   };
@@ -154,7 +154,10 @@ TEST_F(PitchBitmaps, RefusedFilesChangeNothing) {
       read_pitch_bitmap(0);
     else
       read_pattern_bitmap(0, 0);
-    EXPECT_EQ(status(), c.message) << c.file;
+    EXPECT_EQ(status().substr(0, c.message.size()), c.message) << c.file;
+    EXPECT_EQ(status().find('\n') != std::string::npos,
+              c.message.find("not found") == std::string::npos)
+        << "a reason: " << status();
     EXPECT_EQ(pitch_at(0)->patterns, before.patterns);
     EXPECT_EQ(pitch_at(0)->cells, before.cells);
   }
@@ -204,10 +207,13 @@ TEST_F(PitchBitmaps, FailedExportsKeepTheEarlierFile) {
   test::write_file(dir_ / "pt1-0.bmp", earlier);
   set_file_fault_for_tests({.op = FileOp::write, .file = "pt1-0.bmp"});
   EXPECT_EQ(pattern_mode_key(platform::VK_F2), 1);
+  EXPECT_EQ(status(), "Overwrite pt1-0.bmp? (y/n)");
+  status_state().key_capture('Y', 0);
   EXPECT_EQ(status(), "Save failed");
   test::write_file(dir_ / "pitch1-frozen.bmp", earlier);
   set_file_fault_for_tests({.op = FileOp::write, .file = "pitch1-frozen.bmp"});
   EXPECT_EQ(pitch_mode_key(platform::VK_F2, 1, false), 1);
+  status_state().key_capture('Y', 0);
   EXPECT_EQ(status(), "Save failed");
   for (const char* name : {"pt1-0.bmp", "pitch1-frozen.bmp"})
     EXPECT_EQ(test::read_bytes(dir_ / name), earlier) << name;

@@ -19,6 +19,10 @@ inline std::uint32_t colour_key(std::uint8_t r, std::uint8_t g, std::uint8_t b) 
          static_cast<std::uint32_t>(b >> 2);
 }
 
+// Second line of an import's message when an indexed file's colours did not
+// match and its numbers were taken as they stand.
+inline constexpr const char* kColoursDidNotMatch = "colours did not match the palette";
+
 struct ColourTarget {
   // One or more palettes of `entries` colours each (red, green, blue, 8 bit,
   // 3 * entries bytes). A file's number keeps its value when its colour
@@ -42,10 +46,10 @@ struct ColourMatch {
   bool ok() const { return refusal.empty(); }
 };
 
-// `preferred` (optional, width * height numbers) decides between target
-// entries of equal colour for a true-colour pixel: the number the thing had
-// there before (a sprite's old pixel), when it is one of them; otherwise the
-// number the file used (indexed), then the lowest.
+// Where several target entries have a pixel's colour: an indexed file's own
+// number when it is one of them, then `preferred` (optional, width * height
+// numbers: what the thing had there before, e.g. a sprite's old pixel) when
+// it is one of them, then the lowest.
 ColourMatch match_colours(const Image& image, const ColourTarget& target,
                           std::span<const std::uint8_t> preferred = {});
 

@@ -73,7 +73,7 @@ void enter(int) {
 void leave() {}
 
 int keys(std::uint32_t vk, std::int64_t) {
-  return picture_mode_key(vk);
+  return picture_mode_key(vk, platform::current().key_down(platform::VK_CONTROL));
 }
 
 const Palette* palette() {
@@ -111,7 +111,7 @@ void picture_mode_display_switched() {
   rebuild_working_palette();
 }
 
-int picture_mode_key(std::uint32_t vk) {
+int picture_mode_key(std::uint32_t vk, bool ctrl) {
   using namespace platform;
   Picture* p = current_picture();
   if (!p) return 0;
@@ -132,7 +132,9 @@ int picture_mode_key(std::uint32_t vk) {
       change_gamma(-1);
       return 1;
     case VK_F2:
-      if (p->error() == kPictureNoError && !save_picture_bitmap(*p))
+      if (p->error() == kPictureNoError &&
+          export_picture_bitmap(*p, ctrl ? ExportFormat::png : ExportFormat::bmp) ==
+              ExportResult::failed)
         show_status("Save failed", kStatusMs, kTextCentred);
       return 1;
     case VK_F3:

@@ -42,7 +42,8 @@ void rebuild_working_palette();
 void picture_mode_display_switched();
 
 // The mode's key slot and draw slot.
-int picture_mode_key(std::uint32_t vk);
+// Ctrl matters only for F2 (Ctrl+F2 exports PNG).
+int picture_mode_key(std::uint32_t vk, bool ctrl = false);
 std::uint8_t* draw_picture_mode(std::uint8_t* framebuffer, int stride);
 
 }  // namespace tavu

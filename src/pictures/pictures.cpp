@@ -167,15 +167,31 @@ LabelChoice choose_label_colour(std::span<const std::uint8_t, kPicturePaletteByt
 }
 
 std::string picture_bitmap_name(std::string_view file_name) {
+  return picture_export_name(file_name, ExportFormat::bmp);
+}
+
+std::string picture_export_name(std::string_view file_name, ExportFormat format) {
   std::string name(file_name.substr(0, kMaxExportName));
   name.resize(name.size() >= 3 ? name.size() - 3 : 0);
-  return name + "bmp";
+  return name + (export_extension(format) + 1);
 }
 
 std::vector<std::uint8_t> encode_picture_bitmap(const Picture& p) {
   if (!p.loaded() || p.error() != kPictureNoError) return {};
   return make_bmp_file(std::span<const std::uint8_t>(p.picture_palette(), kPicturePaletteBytes),
                        256, kPictureWidth, kPictureHeight, p.image.pixels);
+}
+
+std::vector<std::uint8_t> encode_picture_export(const Picture& p, ExportFormat format) {
+  if (format == ExportFormat::bmp) return encode_picture_bitmap(p);
+  if (!p.loaded() || p.error() != kPictureNoError) return {};
+  return encode_indexed_png(
+      kPictureWidth, kPictureHeight, p.image.pixels,
+      std::span<const std::uint8_t>(p.picture_palette(), kPicturePaletteBytes), 256);
+}
+
+ExportResult export_picture_bitmap(const Picture& p, ExportFormat format) {
+  return export_file({picture_export_name(p.file_name, format), encode_picture_export(p, format)});
 }
 
 bool save_picture_bitmap(const Picture& p) {

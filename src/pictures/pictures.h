@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "pictures/picture_format.h"
+#include "shell/exports.h"
 
 namespace tavu {
 
@@ -102,9 +103,14 @@ std::string picture_bitmap_name(std::string_view file_name);
 // The 320x200 bitmap of a loaded picture with its own palette (not the
 // brightened view); empty when it is not loaded without error.
 std::vector<std::uint8_t> encode_picture_bitmap(const Picture& picture);
-// F2: writes the bitmap (temporary file renamed over the old one) and shows
-// "Saved %s OK"; false on any failure.
+// "fill.png" and the indexed PNG of the same picture.
+std::string picture_export_name(std::string_view file_name, ExportFormat format);
+std::vector<std::uint8_t> encode_picture_export(const Picture& picture, ExportFormat format);
+// Writes the bitmap (temporary file renamed over the old one) whatever is
+// there and shows "Saved %s OK"; false on any failure.
 bool save_picture_bitmap(const Picture& picture);
+// F2 and Ctrl+F2: the same through the overwrite question (see exports.h).
+ExportResult export_picture_bitmap(const Picture& picture, ExportFormat format);
 
 // At window destruction: frees every picture's data except the required
 // three and clears its loaded bit.

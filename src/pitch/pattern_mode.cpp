@@ -85,7 +85,7 @@ void enter(int) {
 void leave() {}
 
 int keys(std::uint32_t vk, std::int64_t) {
-  return pattern_mode_key(vk);
+  return pattern_mode_key(vk, platform::current().key_down(platform::VK_CONTROL));
 }
 
 }  // namespace
@@ -133,7 +133,7 @@ bool swap_patterns(PitchRecord& pitch, int a, int b) {
   return true;
 }
 
-int pattern_mode_key(std::uint32_t vk) {
+int pattern_mode_key(std::uint32_t vk, bool ctrl) {
   using namespace platform;
   PatternModeState& st = pattern_mode_state();
   // Keys move the numbers past their ends; each use brings them back first.
@@ -178,7 +178,9 @@ int pattern_mode_key(std::uint32_t vk) {
       st.zoom = static_cast<std::int8_t>(std::max(st.zoom - 1, 1));
       return 1;
     case VK_F2:
-      if (!save_pattern_bitmap(st.pitch_index, st.pattern))
+      if (export_pattern_bitmap(st.pitch_index, st.pattern,
+                                ctrl ? ExportFormat::png : ExportFormat::bmp) ==
+          ExportResult::failed)
         show_status("Save failed", kStatusMs, kTextCentred);
       return 1;
     case VK_INSERT:

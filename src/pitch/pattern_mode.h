@@ -30,7 +30,8 @@ bool delete_pattern(PitchRecord& pitch, int n);
 // Exchanges the graphics of patterns a and b; the cells stay as they are.
 bool swap_patterns(PitchRecord& pitch, int a, int b);
 
-int pattern_mode_key(std::uint32_t vk);
+// Ctrl matters only for F2 (Ctrl+F2 exports PNG).
+int pattern_mode_key(std::uint32_t vk, bool ctrl = false);
 // "PITCH 1 - PATTERN 0"
 std::string pattern_mode_title();
 std::uint8_t* draw_pattern_mode(std::uint8_t* framebuffer, int stride);

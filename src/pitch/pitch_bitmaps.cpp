@@ -3,31 +3,38 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
+#include "display/display.h"
 #include "pitch/pitch_draw.h"
 #include "shell/files.h"
 #include "shell/status.h"
 #include "sprites/bmp.h"
 
+namespace fs = std::filesystem;
+
 namespace tavu {
 namespace {
 
-constexpr std::uint32_t kPaletteEntries = 256;
+constexpr int kPaletteEntries = 256;
 constexpr std::uint32_t kStatusMs = 1000;
 constexpr std::uint32_t kWarningMs = 4000;
-// Paint programs add metadata, but nothing near this.
-constexpr std::size_t kMaxBitmapFile = 16u << 20;
 // Odd patterns up to this one get an unused copy after them.
 constexpr int kLastCopiedPattern = 23;
 
-// Pixels of a bitmap with exactly these dimensions, top row first.
-bool decode_exact(std::span<const std::uint8_t> file, int width, int height, std::uint8_t* out) {
-  const BmpView bmp = read_bmp(file);
-  if (!bmp.ok() || bmp.info.width != width || bmp.info.height != height) return false;
-  for (int y = 0; y < height; ++y)
-    std::memcpy(out + static_cast<std::size_t>(y) * width, bmp.row_from_top(y).data(),
-                static_cast<std::size_t>(width));
-  return true;
+std::string pattern_stem(int pitch_index, int pattern) {
+  return "pt" + std::to_string(pitch_index + 1) + "-" + std::to_string(pattern);
+}
+
+// Why a picture is not w x h: "17x16, must be 16x16"; empty when it is.
+std::string size_reason(const Image& image, int w, int h) {
+  if (image.width == w && image.height == h) return {};
+  return std::to_string(image.width) + "x" + std::to_string(image.height) + ", must be " +
+         std::to_string(w) + "x" + std::to_string(h);
+}
+
+std::string unmatched_line(bool colours_matched) {
+  return colours_matched ? std::string() : "\n" + std::string(kColoursDidNotMatch);
 }
 
 // Sum of the 256 bytes, each taken as a signed 8-bit value.
@@ -50,17 +57,44 @@ void cut_tile(std::span<const std::uint8_t> picture, int t, int c, std::uint8_t*
 }  // namespace
 
 std::string pattern_bitmap_name(int pitch_index, int pattern) {
-  char name[48];
-  std::snprintf(name, sizeof name, "pt%d-%d.bmp", pitch_index + 1, pattern);
-  return name;
+  return pattern_export_name(pitch_index, pattern, ExportFormat::bmp);
+}
+
+std::string pattern_export_name(int pitch_index, int pattern, ExportFormat format) {
+  return pattern_stem(pitch_index, pattern) + export_extension(format);
 }
 
 std::string pitch_bitmap_save_name(int pitch_index, int type) {
-  return "pitch" + std::to_string(pitch_index + 1) + "-" + pitch_type_name(type) + ".bmp";
+  return pitch_export_name(pitch_index, type, ExportFormat::bmp);
+}
+
+std::string pitch_export_name(int pitch_index, int type, ExportFormat format) {
+  return "pitch" + std::to_string(pitch_index + 1) + "-" + pitch_type_name(type) +
+         export_extension(format);
 }
 
 std::string pitch_bitmap_read_name(int pitch_index) {
   return "pitch" + std::to_string(pitch_index + 1) + ".bmp";
+}
+
+std::string pitch_import_file(int pitch_index) {
+  const std::string stem = "pitch" + std::to_string(pitch_index + 1);
+  std::string name = import_file_name(stem);
+  if (!name.empty()) return name;
+  // What F2 and Ctrl+F2 wrote, under any pitch type: the newest.
+  fs::file_time_type newest{};
+  for (int type = 0; type < kPitchTypeCount; ++type) {
+    const std::string found = import_file_name(stem + "-" + pitch_type_name(type));
+    if (found.empty()) continue;
+    std::error_code error;
+    const fs::file_time_type time = fs::last_write_time(find_file(found), error);
+    if (error) continue;
+    if (name.empty() || time > newest) {
+      name = found;
+      newest = time;
+    }
+  }
+  return name;
 }
 
 std::vector<std::uint8_t> encode_pattern_bitmap(const PitchRecord& pitch, int n,
@@ -71,8 +105,52 @@ std::vector<std::uint8_t> encode_pattern_bitmap(const PitchRecord& pitch, int n,
                        std::span(src, kPatternSize));
 }
 
+std::vector<std::uint8_t> encode_pattern_export(const PitchRecord& pitch, int n,
+                                                const Palette& palette, ExportFormat format) {
+  if (format == ExportFormat::bmp) return encode_pattern_bitmap(pitch, n, palette);
+  if (n < 0 || n >= pitch.pattern_count) return {};
+  const std::uint8_t* src = pitch.patterns.data() + static_cast<std::size_t>(n) * kPatternSize;
+  return encode_indexed_png(kPatternSide, kPatternSide, std::span(src, kPatternSize), palette,
+                            kPaletteEntries);
+}
+
+PitchColourTarget pitch_colour_target(const Palette& current) {
+  PitchColourTarget t;
+  t.palettes.reserve(1 + kPitchTypeCount);
+  t.palettes.push_back(current);
+  for (int type = 0; type < kPitchTypeCount; ++type) {
+    t.palettes.push_back(game_palette());
+    apply_pitch_colours(t.palettes.back(), type);
+  }
+  t.target.entries = kPaletteEntries;
+  for (const Palette& p : t.palettes) t.target.palettes.emplace_back(p);
+  return t;
+}
+
+PatternImageImport import_pattern_image(const Image& image, const Palette& current) {
+  PatternImageImport out;
+  if (const std::string r = size_reason(image, kPatternSide, kPatternSide); !r.empty()) {
+    out.reason = r;
+    return out;
+  }
+  const PitchColourTarget t = pitch_colour_target(current);
+  const ColourMatch m = match_colours(image, t.target);
+  if (!m.ok()) {
+    out.reason = m.refusal;
+    return out;
+  }
+  out.colours_matched = m.colours_matched;
+  std::copy_n(m.numbers.begin(), kPatternSize, out.pixels.begin());
+  return out;
+}
+
 bool decode_pattern_bitmap(std::span<const std::uint8_t> file, PatternPixels& out) {
-  return decode_exact(file, kPatternSide, kPatternSide, out.data());
+  Image image;
+  if (!decode_image(file, image, kPatternSide, kPatternSide).ok()) return false;
+  PatternImageImport i = import_pattern_image(image, pattern_palette());
+  if (!i.ok()) return false;
+  out = i.pixels;
+  return true;
 }
 
 std::vector<std::uint8_t> pitch_picture(const PitchRecord& pitch) {
@@ -99,9 +177,39 @@ std::vector<std::uint8_t> encode_pitch_bitmap(const PitchRecord& pitch, const Pa
   return make_bmp_file(palette, kPaletteEntries, kPitchBitmapWidth, kPitchBitmapHeight, picture);
 }
 
+std::vector<std::uint8_t> encode_pitch_export(const PitchRecord& pitch, const Palette& palette,
+                                              ExportFormat format) {
+  if (format == ExportFormat::bmp) return encode_pitch_bitmap(pitch, palette);
+  const std::vector<std::uint8_t> picture = pitch_picture(pitch);
+  if (picture.empty()) return {};
+  return encode_indexed_png(kPitchBitmapWidth, kPitchBitmapHeight, picture, palette,
+                            kPaletteEntries);
+}
+
+PitchPictureImport import_pitch_picture(const Image& image, const Palette& current) {
+  PitchPictureImport out;
+  if (const std::string r = size_reason(image, kPitchBitmapWidth, kPitchBitmapHeight); !r.empty()) {
+    out.reason = r;
+    return out;
+  }
+  const PitchColourTarget t = pitch_colour_target(current);
+  ColourMatch m = match_colours(image, t.target);
+  if (!m.ok()) {
+    out.reason = m.refusal;
+    return out;
+  }
+  out.colours_matched = m.colours_matched;
+  out.picture = std::move(m.numbers);
+  return out;
+}
+
 bool decode_pitch_bitmap(std::span<const std::uint8_t> file, std::vector<std::uint8_t>& picture) {
-  if (!try_allocate(picture, kPitchPictureSize)) return false;
-  return decode_exact(file, kPitchBitmapWidth, kPitchBitmapHeight, picture.data());
+  Image image;
+  if (!decode_image(file, image, kPitchBitmapWidth, kPitchBitmapHeight).ok()) return false;
+  PitchPictureImport i = import_pitch_picture(image, pattern_palette());
+  if (!i.ok()) return false;
+  picture = std::move(i.picture);
+  return true;
 }
 
 bool match_pitch_tiles(std::span<const std::uint8_t> picture, int pitch_index, PitchTiles& out) {
@@ -167,76 +275,124 @@ void apply_pitch_tiles(PitchRecord& pitch, PitchTiles&& tiles) {
         cell_for_pattern(tiles.numbers[static_cast<std::size_t>(k)]);
 }
 
-bool save_pattern_bitmap(int pitch_index, int pattern) {
+PitchImageImport import_pitch_image(const Image& image, int pitch_index, const Palette& current) {
+  PitchImageImport out;
+  PitchPictureImport picture = import_pitch_picture(image, current);
+  if (!picture.ok()) {
+    out.reason = picture.reason;
+    return out;
+  }
+  out.colours_matched = picture.colours_matched;
+  if (!match_pitch_tiles(picture.picture, pitch_index, out.tiles)) out.reason = "out of memory";
+  return out;
+}
+
+bool save_pattern_bitmap(int pitch_index, int pattern, ExportFormat format) {
   const PitchRecord* pitch = pitch_at(pitch_index);
   if (!pitch) return false;
-  const std::vector<std::uint8_t> file = encode_pattern_bitmap(*pitch, pattern, pattern_palette());
-  const std::string name = pattern_bitmap_name(pitch_index, pattern);
+  const std::vector<std::uint8_t> file =
+      encode_pattern_export(*pitch, pattern, pattern_palette(), format);
+  const std::string name = pattern_export_name(pitch_index, pattern, format);
   if (file.empty() || !replace_file(name, file)) return false;
   show_status("Saved " + name + " OK", kStatusMs, kTextCentred);
   return true;
+}
+
+ExportResult export_pattern_bitmap(int pitch_index, int pattern, ExportFormat format) {
+  const PitchRecord* pitch = pitch_at(pitch_index);
+  if (!pitch) return ExportResult::failed;
+  return export_file({pattern_export_name(pitch_index, pattern, format),
+                      encode_pattern_export(*pitch, pattern, pattern_palette(), format)});
 }
 
 void read_pattern_bitmap(int pitch_index, int pattern) {
   PitchRecord* pitch = pitch_at(pitch_index);
   if (!pitch) return;
-  const std::string name = pattern_bitmap_name(pitch_index, pattern);
-  std::vector<std::uint8_t> file;
-  const ReadStatus read = read_whole_file(name, file, kMaxBitmapFile);
-  if (read == ReadStatus::cannot_open) {
+  const std::string name = import_file_name(pattern_stem(pitch_index, pattern));
+  if (name.empty()) {
+    show_status(pattern_bitmap_name(pitch_index, pattern) + " not found.", kStatusMs, kTextCentred);
+    return;
+  }
+  Image image;
+  const ImageResult r = read_image_file(name, image, kPatternSide, kPatternSide);
+  std::string reason = r.reason;
+  PatternImageImport i;
+  if (r.status == ImageStatus::not_found) {
     show_status(name + " not found.", kStatusMs, kTextCentred);
     return;
   }
-  PatternPixels pixels;
-  if (read != ReadStatus::ok || pattern < 0 || pattern >= pitch->pattern_count ||
-      !decode_pattern_bitmap(file, pixels)) {
-    show_status("Error replacing pattern with " + name, kStatusMs, kTextCentred);
+  if (r.ok() || r.status == ImageStatus::too_big) {
+    i = import_pattern_image(image, pattern_palette());
+    reason = i.reason;
+  }
+  if (reason.empty() && (pattern < 0 || pattern >= pitch->pattern_count))
+    reason = "no pattern " + std::to_string(pattern);
+  if (!reason.empty()) {
+    show_status("Error replacing pattern with " + name + "\n" + reason, kStatusMs, kTextCentred);
     return;
   }
-  std::copy(pixels.begin(), pixels.end(),
+  std::copy(i.pixels.begin(), i.pixels.end(),
             pitch->patterns.begin() + static_cast<std::ptrdiff_t>(pattern * kPatternSize));
-  show_status("Pattern replaced with " + name + " OK", kStatusMs, kTextCentred);
+  show_status("Pattern replaced with " + name + " OK" + unmatched_line(i.colours_matched),
+              kStatusMs, kTextCentred);
   invalidate_pitch_view();
   mark_pitch_changed(pitch_index, PitchChange::patterns);
 }
 
-bool save_pitch_bitmap(int pitch_index, int type) {
+bool save_pitch_bitmap(int pitch_index, int type, ExportFormat format) {
   const PitchRecord* pitch = pitch_at(pitch_index);
   if (!pitch) return false;
-  const std::vector<std::uint8_t> file = encode_pitch_bitmap(*pitch, pattern_palette());
-  const std::string name = pitch_bitmap_save_name(pitch_index, type);
+  const std::vector<std::uint8_t> file = encode_pitch_export(*pitch, pattern_palette(), format);
+  const std::string name = pitch_export_name(pitch_index, type, format);
   if (file.empty() || !replace_file(name, file)) return false;
   show_status("Saved " + name + " OK", kStatusMs, kTextCentred);
   return true;
 }
 
+ExportResult export_pitch_bitmap(int pitch_index, int type, ExportFormat format) {
+  const PitchRecord* pitch = pitch_at(pitch_index);
+  if (!pitch) return ExportResult::failed;
+  return export_file({pitch_export_name(pitch_index, type, format),
+                      encode_pitch_export(*pitch, pattern_palette(), format)});
+}
+
 void read_pitch_bitmap(int pitch_index) {
   PitchRecord* pitch = pitch_at(pitch_index);
   if (!pitch) return;
-  const std::string name = pitch_bitmap_read_name(pitch_index);
-  std::vector<std::uint8_t> file, picture;
-  const ReadStatus read = read_whole_file(name, file, kMaxBitmapFile);
-  if (read == ReadStatus::cannot_open) {
+  const std::string name = pitch_import_file(pitch_index);
+  if (name.empty()) {
+    show_status(pitch_bitmap_read_name(pitch_index) + " not found.", kStatusMs, kTextCentred);
+    return;
+  }
+  Image image;
+  const ImageResult r = read_image_file(name, image, kPitchBitmapWidth, kPitchBitmapHeight);
+  if (r.status == ImageStatus::not_found) {
     show_status(name + " not found.", kStatusMs, kTextCentred);
     return;
   }
-  PitchTiles tiles;
-  if (read != ReadStatus::ok || !decode_pitch_bitmap(file, picture) ||
-      !match_pitch_tiles(picture, pitch_index, tiles) ||
-      pitch->cells.size() < static_cast<std::size_t>(kPitchCells)) {
-    show_status("Error inserting pitch", kStatusMs, kTextCentred);
+  std::string reason = r.reason;
+  PitchImageImport i;
+  if (r.ok() || r.status == ImageStatus::too_big) {
+    i = import_pitch_image(image, pitch_index, pattern_palette());
+    reason = i.reason;
+  }
+  if (reason.empty() && pitch->cells.size() < static_cast<std::size_t>(kPitchCells))
+    reason = "pitch map damaged";
+  if (!reason.empty()) {
+    show_status("Error inserting pitch\n" + reason, kStatusMs, kTextCentred);
     return;
   }
-  const int n = tiles.count;
-  apply_pitch_tiles(*pitch, std::move(tiles));
+  const int n = i.tiles.count;
+  apply_pitch_tiles(*pitch, std::move(i.tiles));
   mark_pitch_changed(pitch_index, PitchChange::map);
   char message[96];
   if (n > kPatternLimit) {
     std::snprintf(message, sizeof message, "To many unique patterns: %d\nTAVU can handle only %d",
                   n, kPatternLimit);
-    show_status(message, kWarningMs, kTextCentred);
+    show_status(message + unmatched_line(i.colours_matched), kWarningMs, kTextCentred);
   } else {
-    show_status("Pitch replaced with " + name + " OK.", kStatusMs, kTextCentred);
+    show_status("Pitch replaced with " + name + " OK." + unmatched_line(i.colours_matched),
+                kStatusMs, kTextCentred);
   }
 }
 

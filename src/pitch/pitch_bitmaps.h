@@ -11,7 +11,10 @@
 #include <vector>
 
 #include "display/display.h"
+#include "imaging/colour_match.h"
+#include "imaging/image.h"
 #include "pitch/pitch_files.h"
+#include "shell/exports.h"
 
 namespace tavu {
 
@@ -28,16 +31,45 @@ using PatternPixels = std::array<std::uint8_t, kPatternSize>;
 
 // "pt1-0.bmp": pitch number (index + 1) and pattern number.
 std::string pattern_bitmap_name(int pitch_index, int pattern);
+std::string pattern_export_name(int pitch_index, int pattern, ExportFormat format);
 // "pitch1-normal.bmp": what the export writes.
 std::string pitch_bitmap_save_name(int pitch_index, int type);
+std::string pitch_export_name(int pitch_index, int type, ExportFormat format);
 // "pitch1.bmp": what the import reads.
 std::string pitch_bitmap_read_name(int pitch_index);
+// The file pitch mode's Insert reads: "pitchN.bmp" or "pitchN.png" (the
+// newer), and when neither exists the newest "pitchN-TYPE.bmp/.png" an
+// export wrote. Empty when there is none.
+std::string pitch_import_file(int pitch_index);
 
 // A whole 16x16 bitmap of pattern n with `palette`; empty when the pitch has
 // no pattern n.
 std::vector<std::uint8_t> encode_pattern_bitmap(const PitchRecord& pitch, int n,
                                                 const Palette& palette);
-// Accepts only an uncompressed 8-bit 16x16 bitmap stored bottom-up.
+std::vector<std::uint8_t> encode_pattern_export(const PitchRecord& pitch, int n,
+                                                const Palette& palette, ExportFormat format);
+
+// The colours an import is matched against: `current` (the Pattern palette
+// as it stands) first, then the Game palette under each of the seven pitch
+// types, so a file exported under another type keeps its numbers.
+struct PitchColourTarget {
+  std::vector<Palette> palettes;
+  ColourTarget target;
+};
+PitchColourTarget pitch_colour_target(const Palette& current);
+
+// A 16x16 picture as a pattern, by colour (see colour_match.h). Another
+// size is refused ("17x16, must be 16x16"), as is a true-colour picture with
+// a colour none of the palettes has.
+struct PatternImageImport {
+  PatternPixels pixels{};
+  bool colours_matched = true;
+  std::string reason;
+  bool ok() const { return reason.empty(); }
+};
+PatternImageImport import_pattern_image(const Image& image, const Palette& current);
+// A whole BMP or PNG file through import_pattern_image() with the Pattern
+// palette.
 bool decode_pattern_bitmap(std::span<const std::uint8_t> file, PatternPixels& out);
 
 // Map rows 1 to 53 as one 672x848 picture, top row first; cells whose
@@ -45,8 +77,19 @@ bool decode_pattern_bitmap(std::span<const std::uint8_t> file, PatternPixels& ou
 // memory runs out.
 std::vector<std::uint8_t> pitch_picture(const PitchRecord& pitch);
 std::vector<std::uint8_t> encode_pitch_bitmap(const PitchRecord& pitch, const Palette& palette);
-// Accepts only an uncompressed 8-bit 672x848 bitmap stored bottom-up;
-// `picture` receives it top row first.
+std::vector<std::uint8_t> encode_pitch_export(const PitchRecord& pitch, const Palette& palette,
+                                              ExportFormat format);
+// A 672x848 picture's numbers by colour, top row first (reasons as for
+// patterns).
+struct PitchPictureImport {
+  std::vector<std::uint8_t> picture;
+  bool colours_matched = true;
+  std::string reason;
+  bool ok() const { return reason.empty(); }
+};
+PitchPictureImport import_pitch_picture(const Image& image, const Palette& current);
+// A whole BMP or PNG file through import_pitch_picture() with the Pattern
+// palette.
 bool decode_pitch_bitmap(std::span<const std::uint8_t> file, std::vector<std::uint8_t>& picture);
 
 // The patterns and tile numbers of a pitch picture. Pitches 1 to 5 start
@@ -64,11 +107,24 @@ bool match_pitch_tiles(std::span<const std::uint8_t> picture, int pitch_index, P
 // to the last one.
 void apply_pitch_tiles(PitchRecord& pitch, PitchTiles&& tiles);
 
-// The four operations of the modes; they show their own messages except
-// for a failed save, which the mode reports as "Save failed".
-bool save_pattern_bitmap(int pitch_index, int pattern);
+// A whole pitch from a decoded picture: colours, tiles and the warning
+// over the pattern limit; nothing changes unless ok().
+struct PitchImageImport {
+  PitchTiles tiles;
+  bool colours_matched = true;
+  std::string reason;
+  bool ok() const { return reason.empty(); }
+};
+PitchImageImport import_pitch_image(const Image& image, int pitch_index, const Palette& current);
+
+// The operations of the modes; they show their own messages except for a
+// failed save, which the mode reports as "Save failed". The saves write
+// whatever is there; the exports ask first (see exports.h).
+bool save_pattern_bitmap(int pitch_index, int pattern, ExportFormat format = ExportFormat::bmp);
+ExportResult export_pattern_bitmap(int pitch_index, int pattern, ExportFormat format);
 void read_pattern_bitmap(int pitch_index, int pattern);
-bool save_pitch_bitmap(int pitch_index, int type);
+bool save_pitch_bitmap(int pitch_index, int type, ExportFormat format = ExportFormat::bmp);
+ExportResult export_pitch_bitmap(int pitch_index, int type, ExportFormat format);
 void read_pitch_bitmap(int pitch_index);
 
 }  // namespace tavu

@@ -250,7 +250,8 @@ int pitch_mode_key(std::uint32_t vk, std::int64_t lparam, bool ctrl) {
       invalidate_pitch_view();
       return 1;
     case VK_F2:
-      if (!save_pitch_bitmap(st.pitch_index, pitch_type()))
+      if (export_pitch_bitmap(st.pitch_index, pitch_type(),
+                              ctrl ? ExportFormat::png : ExportFormat::bmp) == ExportResult::failed)
         show_status("Save failed", 1000, kTextCentred);
       return 1;
     case 'E':

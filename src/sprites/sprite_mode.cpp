@@ -27,7 +27,6 @@ const char* const kSpriteModeHelp =
 
 namespace {
 
-constexpr std::array<std::uint8_t, 10> kBackgroundKeys = {3, 2, 1, 114, 66, 15, 10, 11, 50, 46};
 constexpr std::uint32_t kStatusMs = 1000;
 
 bool uses_game_palette(int number) {
@@ -136,17 +135,20 @@ int sprite_mode_key(std::uint32_t vk, bool shift, bool ctrl) {
     case 'I':
       sprite_files().flags ^= kInfoOverlayBit;
       return 1;
-    case VK_F2:
+    case VK_F2: {
+      const ExportFormat format = ctrl ? ExportFormat::png : ExportFormat::bmp;
       if (shift) {
+        save_all_format() = format;
         show_status("Please wait... Saving all sprites", 0, kTextCentred);
         request_redraw();
         post_message(MSG_SAVE_ALL_SPRITES);
       } else {
         const int n = wrap_sprite_number(st.current);
-        if (!save_sprite_bitmap(n, st.background, sprite_at(n), false))
+        if (export_sprite_bitmap(n, st.background, format) == ExportResult::failed)
           show_status("Save failed", kStatusMs, kTextCentred);
       }
       return 1;
+    }
     case VK_INSERT:
       if (shift) {
         show_status("Please wait... Inserting all sprites", 0, kTextCentred);

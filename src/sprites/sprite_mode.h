@@ -2,6 +2,7 @@
 // header information, bitmap export and import, revert and the team switch.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "shell/modes.h"
@@ -15,6 +16,10 @@ struct SpriteModeState {
 };
 
 SpriteModeState& sprite_mode_state();
+
+// The background colours of keys 0 to 9.
+inline constexpr std::array<std::uint8_t, 10> kBackgroundKeys = {3,  2,  1,  114, 66,
+                                                                 15, 10, 11, 50,  46};
 
 inline constexpr int kGamePaletteFirst = 1209;  // sprites shown with the Game palette
 inline constexpr int kGamePaletteLast = 1272;
