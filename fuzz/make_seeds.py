@@ -39,6 +39,27 @@ def with_info_header(bmp, size):
     return bytes(out)
 
 
+def picture_import_seeds(add, picture):
+    """The picture followed by image files Insert reads into it: its export,
+    its palette reversed, true colour, and a new palette."""
+    pixels, stored = picture[:64000], picture[64000:]
+    rgb = bytes((v & 63) * 255 // 63 for v in stored)
+    rows = [pixels[y * 320:(y + 1) * 320] for y in range(200)]
+    export = bmp(40, 8, 0, 320, 200, [rgb[i * 3:i * 3 + 3] for i in range(256)],
+                 b"".join(reversed(rows)))
+    add("picture", picture + SPLIT + export)
+    reversed_rgb = b"".join(rgb[(255 - k) * 3:(255 - k) * 3 + 3] for k in range(256))
+    def scanlines(rows):
+        return b"".join(b"\x00" + r for r in rows)
+    add("picture", picture + SPLIT + png(320, 200, 8, 3,
+                                         scanlines(bytes(255 - v for v in r) for r in rows),
+                                         chunks=[(b"PLTE", reversed_rgb)]))
+    add("picture", picture + SPLIT + png(320, 200, 8, 2, scanlines(
+        b"".join(rgb[v * 3:v * 3 + 3] for v in r) for r in rows)))
+    add("picture", picture + SPLIT + png(320, 200, 8, 3, scanlines(rows),
+                                         chunks=[(b"PLTE", bytes((i * 7) & 255 for i in range(768)))]))
+
+
 def corrupt_sprite_header(image):
     """Sprite 1's pixel data made to run far past the end of the file."""
     out = bytearray(image)
@@ -166,6 +187,7 @@ def main():
             add("recordings", bytes(data))
             add("recordings", bytes(data[:-1]))
     add("picture", read(os.path.join(demo, "stad.256"))[:-1])
+    picture_import_seeds(add, read(os.path.join(demo, "stad.256")))
 
     for pick, n in ((0, "team4.dat"), (7, "TEAM2.DAT"), (130, "TEAM3.DAT")):
         add("team_sprites", bytes([pick]) + read(os.path.join(demo, n)))

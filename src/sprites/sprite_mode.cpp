@@ -50,6 +50,7 @@ void step(int delta) {
 
 int init() {
   set_save_planner(SaveSubsystem::sprites, plan_sprite_files_save);
+  set_change_query(SaveSubsystem::sprites, sprite_changes_pending);
   app().save_all_sprites = save_all_sprite_bitmaps;
   app().insert_all_sprites = insert_all_sprite_bitmaps;
   return load_sprite_files();

@@ -5,6 +5,7 @@
 #include <map>
 #include <optional>
 #include <system_error>
+#include <tuple>
 
 #include "imaging/image.h"
 #include "pictures/pictures.h"
@@ -271,8 +272,8 @@ class Importer {
       refuse(name, what + (i.too_big ? "Sprite too big: " : "") + i.reason);
       return;
     }
+    if (!i.colours_matched) return refuse(name, what + kColoursDidNotMatch);
     if (same_sprite_picture(*old, i.sprite)) return;
-    if (!i.colours_matched) warn(name, what + kColoursDidNotMatch);
     auto decoded = std::make_shared<DecodedSprite>(std::move(i.sprite));
     changes.push_back({sprite_line(number) + " from " + shown(name),
                        [number, decoded] { apply_decoded_sprite(number, std::move(*decoded)); },
@@ -302,7 +303,6 @@ class Importer {
       return refuse(in.name, "no pattern " + std::to_string(in.number));
     const auto at = pitch.patterns.begin() + static_cast<std::ptrdiff_t>(in.number * kPatternSize);
     if (std::equal(i.pixels.begin(), i.pixels.end(), at)) return;
-    if (!i.colours_matched) warn(in.name, kColoursDidNotMatch);
     const int p = in.pitch, n = in.number;
     const PatternPixels pixels = i.pixels;
     changes.push_back({"pattern " + std::to_string(n) + " of pitch " + std::to_string(p + 1) +
@@ -327,13 +327,13 @@ class Importer {
     // Unchanged, the pitch keeps its patterns and their numbering.
     const PitchPictureImport picture = import_pitch_picture(image, normal_pitch_palette());
     if (!picture.ok()) return refuse(in.name, picture.reason);
+    if (!picture.colours_matched) return refuse(in.name, kColoursDidNotMatch);
     if (picture.picture == pitch_picture(current)) return;
     auto i = std::make_shared<PitchImageImport>(
         import_pitch_image(image, in.pitch, normal_pitch_palette()));
     if (!i->ok()) return refuse(in.name, i->reason);
     if (current.cells.size() < static_cast<std::size_t>(kPitchCells))
       return refuse(in.name, "pitch map damaged");
-    if (!i->colours_matched) warn(in.name, kColoursDidNotMatch);
     const int n = i->tiles.count;
     if (n > kPatternLimit)
       warn(in.name, "To many unique patterns: " + std::to_string(n) + "; TAVU can handle only " +
@@ -356,11 +356,24 @@ class Importer {
     load_picture(current);
     if (current.error() != kPictureNoError)
       return refuse(in.name, current.file_name + ": " + picture_error_text(current.error()));
-    Image image, exported;
+    Image image;
     if (!read(in.name, image, kPictureWidth, kPictureHeight)) return;
-    const std::vector<std::uint8_t> mine = encode_picture_export(current, ExportFormat::bmp);
-    if (decode_image(mine, exported).ok() && same_picture(image, exported)) return;
-    refuse(in.name, "pictures are not imported yet (" + current.file_name + " is unchanged)");
+    if (image.width != kPictureWidth || image.height != kPictureHeight)
+      return refuse(in.name, "Size " + std::to_string(image.width) + "x" +
+                                 std::to_string(image.height) + ", not 320x200");
+    auto i = std::make_shared<PictureImport>(import_picture_image(current, image));
+    if (!i->ok()) return refuse(in.name, i->refusal);
+    if (i->pixels == current.image.pixels && i->file_palette == current.file_palette) return;
+    const int k = in.number;
+    changes.push_back({"picture " + current.file_name + " from " + shown(in.name) +
+                           (i->palette_changed ? " (palette changed)" : ""),
+                       [k, i] {
+                         apply_picture_import(picture_ring().pictures[static_cast<std::size_t>(k)],
+                                              std::move(*i));
+                       },
+                       {},
+                       -1,
+                       shown(in.name)});
   }
 
   void sheet(const Input& in) {
@@ -469,7 +482,15 @@ int import_directory(const GameDirectory& game, const fs::path& in_dir, const st
     io.err << "tavu: cannot read " << in_shown << ": " << ec.message() << "\n";
     return kExitFailed;
   }
-  const std::vector<Input> inputs = recognise(listing);
+  std::vector<Input> inputs = recognise(listing);
+  // Sprites, patterns, pitches, pictures, each in number order.
+  std::stable_sort(inputs.begin(), inputs.end(), [](const Input& a, const Input& b) {
+    auto rank = [](const Input& i) {
+      const int kind = i.kind == Kind::sheet ? 0 : static_cast<int>(i.kind);
+      return std::tuple(kind, i.pitch, i.number);
+    };
+    return rank(a) < rank(b);
+  });
   Importer importer(in_dir, in_shown, io);
   {
     Progress progress(io.err, io.err_is_terminal, "reading", inputs.size());
@@ -487,21 +508,26 @@ int import_directory(const GameDirectory& game, const fs::path& in_dir, const st
            << "; nothing written\n";
     return kExitFailed;
   }
-  for (Change& c : importer.changes) {
-    c.apply();
-    delegate.changed(c.line);
-  }
+  for (Change& c : importer.changes) c.apply();
   std::vector<SaveContribution> parts;
   parts.push_back(plan_sprite_files_save());
   parts.push_back(plan_pitch_save());
+  parts.push_back(plan_picture_save());
   std::vector<std::string> names;
   for (const SaveContribution& part : parts)
     for (const PlannedFile& f : part.files) names.push_back(game.shown(find_file(f.name)));
-  std::string failed;
+  ReplaceFailure failed;
   if (!delegate.save(parts, &failed)) {
-    io.err << "tavu: failed to save " << game.shown(failed) << "; nothing written\n";
+    io.err << "tavu: failed to save " << game.shown(failed.name);
+    if (failed.ambiguous)
+      io.err << ": its name differs from another file's only in letter case";
+    else if (!failed.reason.empty())
+      io.err << ": " << failed.reason;
+    io.err << "; nothing written\n";
     return kExitFailed;
   }
+  // Told once they are saved (or, in a dry run, would be).
+  for (const Change& c : importer.changes) delegate.changed(c.line);
   const std::size_t n = importer.changes.size();
   if (n == 0) {
     io.out << "Nothing to change (" << inputs.size() << (inputs.size() == 1 ? " file" : " files")

@@ -17,10 +17,10 @@ namespace tavu::cli {
 class ImportDelegate {
  public:
   virtual ~ImportDelegate() = default;
-  // "sprite 65 (CHARSET.DAT) from spr0065.png", as it is applied.
+  // "sprite 65 (CHARSET.DAT) from spr0065.png", once the save is done.
   virtual void changed(const std::string& line) = 0;
   // The changed game files as one group; false with the failing name.
-  virtual bool save(std::vector<SaveContribution>& parts, std::string* failed) = 0;
+  virtual bool save(std::vector<SaveContribution>& parts, ReplaceFailure* failed) = 0;
   virtual bool writes() const = 0;
 };
 
@@ -29,7 +29,7 @@ class SavingDelegate : public ImportDelegate {
  public:
   explicit SavingDelegate(std::ostream& out) : out_(out) {}
   void changed(const std::string& line) override { out_ << line << "\n"; }
-  bool save(std::vector<SaveContribution>& parts, std::string* failed) override {
+  bool save(std::vector<SaveContribution>& parts, ReplaceFailure* failed) override {
     return write_contributions(parts, failed);
   }
   bool writes() const override { return true; }
@@ -43,7 +43,7 @@ class DryRunDelegate : public ImportDelegate {
  public:
   explicit DryRunDelegate(std::ostream& out) : out_(out) {}
   void changed(const std::string& line) override { out_ << "would change " << line << "\n"; }
-  bool save(std::vector<SaveContribution>&, std::string*) override { return true; }
+  bool save(std::vector<SaveContribution>&, ReplaceFailure*) override { return true; }
   bool writes() const override { return false; }
 
  private:
