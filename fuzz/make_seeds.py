@@ -108,7 +108,7 @@ def image_seeds(add):
     for d in (IMAGES_DIR, BMP_DIR):
         for n in sorted(os.listdir(d)):
             data = read(os.path.join(d, n))
-            if n.endswith(".bmp") and (len(data) < 80000 or n == "pitch.bmp"):
+            if n.endswith(".bmp") and len(data) < 80000:
                 add("bmp_image", data)
             elif n.endswith(".png") and (len(data) < 80000 or n == "im-pitch-png8.png"):
                 add("png_image", data)
@@ -116,6 +116,11 @@ def image_seeds(add):
     add("bmp_image", bmp(40, 4, 2, 8, 3, grey, [3, 0x12, 0, 0, 0, 5, 0x12, 0x34, 0x50, 0, 0, 2, 1, 1,
                                                2, 0x77, 0, 1]))
     add("bmp_image", bmp(124, 8, 1, 5, 2, grey, [2, 1, 0, 3, 1, 2, 3, 0, 0, 0, 5, 9, 0, 1]))
+    # A whole pitch in a few bytes: RLE8 rows of tiles, the rest left 0.
+    rows = []
+    for y in range(32):
+        rows += [16, y % 4, 16, 9, 255, 1, 255, 2, 0, 0]
+    add("bmp_image", bmp(40, 8, 1, 672, 848, grey * 16, rows + [0, 1]))
     add("bmp_image", bmp(40, 1, 0, 17, -3, grey[:2], [0xA5, 0x5A, 0x80, 0] * 3))
     add("bmp_image", bmp(12, 4, 0, 5, 2, grey, [0x01, 0x23, 0x40, 0, 0xFE, 0xDC, 0xB0, 0]))
     add("bmp_image", bmp(40, 16, 0, 2, -2, [], [0xFF, 0x7F, 0x1F, 0x7C] * 2))
@@ -127,7 +132,9 @@ def image_seeds(add):
     # 4x3: grey 2-bit, 16-bit grey+alpha interlaced, 16-bit RGB with tRNS,
     # 4-bit indexed with tRNS.
     add("png_image", png(4, 3, 2, 0, [0, 0x1B] * 3))
-    add("png_image", png(4, 3, 16, 4, ([0] + [0x12, 0x34, 0xFF, 0xFF] * 4) * 7, interlace=1))
+    # Adam7 rows of a 4x3 picture: 1, 1, 2, 2, 2 and 4 pixels.
+    add("png_image", png(4, 3, 16, 4, b"".join(bytes([0] + [0x12, 0x34, 0xFF, 0xFF] * n)
+                                              for n in (1, 1, 2, 2, 2, 4)), interlace=1))
     add("png_image", png(2, 2, 16, 2, ([0] + [1, 2, 3, 4, 5, 6] * 2) * 2,
                          chunks=[(b"tRNS", bytes([1, 2, 3, 4, 5, 6]))]))
     add("png_image", png(4, 2, 4, 3, [0, 0x01, 0x23, 0, 0x45, 0x10],

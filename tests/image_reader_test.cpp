@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <cstdlib>
 #include <iterator>
 #include <random>
 
@@ -651,6 +651,23 @@ TEST(PngReader, RefusesDamagedFiles) {
     EXPECT_EQ(r.reason, c.reason);
     EXPECT_TRUE(img.indices.empty() && img.rgba.empty());
   }
+  // More compressed data than the picture holds (10 MB of it): the picture
+  // is decoded, the rest never.
+  {
+    Bytes raw;
+    for (int y = 0; y < 16; ++y) {
+      raw.push_back(0);
+      raw.insert(raw.end(), 16, static_cast<std::uint8_t>(y % 3));
+    }
+    raw.resize(10'000'000, 0);
+    Bytes over = png_signature();
+    add_chunk(over, "IHDR", ihdr_data(16, 16, 8, 3));
+    add_chunk(over, "PLTE", Bytes(9, 7));
+    add_chunk(over, "IDAT", deflate(raw));
+    add_chunk(over, "IEND", {});
+    ASSERT_TRUE(decode_image(over, img).ok());
+    EXPECT_EQ(img.indices.size(), 256u);
+  }
   // Every cut is refused, IEND included; trailing bytes are not looked at.
   for (std::size_t n = 0; n < good.size(); ++n) {
     EXPECT_EQ(decode_image(std::span<const std::uint8_t>(good.data(), n), img).status,
@@ -806,6 +823,15 @@ TEST_F(ImageFiles, ReadsOnlyWhatThePictureNeeds) {
   EXPECT_EQ(read_image_file("big.bmp", img, 672, 848).status, ImageStatus::too_big);
   EXPECT_LE(file_op_calls_for_tests(FileOp::read), 2);
   EXPECT_EQ(img.width, 673);
+  // The same for a PNG: its IHDR is enough.
+  Bytes png = png_signature();
+  add_chunk(png, "IHDR", ihdr_data(8192, 8193, 8, 2));
+  add_chunk(png, "IDAT", Bytes(20'000'000, 0));
+  put("big.png", png);
+  clear_file_faults_for_tests();
+  EXPECT_EQ(read_image_file("big.png", img).status, ImageStatus::too_big);
+  EXPECT_LE(file_op_calls_for_tests(FileOp::read), 2);
+  EXPECT_EQ(img.height, 8193);
 }
 
 TEST_F(ImageFiles, AFailingReadIsAnErrorNotACutFile) {
@@ -893,15 +919,16 @@ TEST_F(PngWriterElsewhere, ImageMagickSeesTheColoursAndTheClearEntry) {
 
 TEST_F(PngWriterElsewhere, PillowSeesTheNumbersAndPaletteAsWritten) {
   if (!have("/usr/bin/python3 -c 'import PIL'")) GTEST_SKIP() << "no Pillow";
-  ASSERT_EQ(std::system("/usr/bin/python3 -c \""
-                        "from PIL import Image\n"
-                        "im = Image.open('out.png')\n"
-                        "t = im.info['transparency']\n"
-                        "clear = t if isinstance(t, int) else [i for i, a in enumerate(t) if a < 255]\n"
-                        "open('out.txt', 'w').write(' '.join(map(str, [im.mode, clear] + "
-                        "im.getpalette()[:51] + list(im.getdata()))))\n"
-                        "\""),
-            0);
+  ASSERT_EQ(
+      std::system("/usr/bin/python3 -c \""
+                  "from PIL import Image\n"
+                  "im = Image.open('out.png')\n"
+                  "t = im.info['transparency']\n"
+                  "clear = t if isinstance(t, int) else [i for i, a in enumerate(t) if a < 255]\n"
+                  "open('out.txt', 'w').write(' '.join(map(str, [im.mode, clear] + "
+                  "im.getpalette()[:51] + list(im.getdata()))))\n"
+                  "\""),
+      0);
   std::ifstream in("out.txt");
   std::string mode;
   int clear = 0;

@@ -55,15 +55,29 @@ struct ImageResult {
 // ignored.
 ImageResult decode_image(std::span<const std::uint8_t> file, Image& out,
                          int max_width = kMaxImageSide, int max_height = kMaxImageSide);
+// BMP: information headers of 12 (OS/2), 40, 52, 56, 108 and 124 bytes.
+// 1, 4 and 8 bits (also RLE4, RLE8) give indices and the palette; a
+// palette count above what the bits can name is cut to 2^bits, one longer
+// than the gap before the pixels to what fits there. 16, 24 and 32 bits
+// (plain or bit fields) give true colour, alpha from an alpha mask when one
+// is given and some pixel uses it, else 255. RLE runs may fill a row's
+// padding (ImageMagick writes them so); what lies past the picture is
+// dropped, and a run past the padding or a delta out of the picture refuses
+// the file with its row ("RLE4 bitmap damaged at row 3", the top row 0).
 ImageResult decode_bmp(std::span<const std::uint8_t> file, Image& out,
                        int max_width = kMaxImageSide, int max_height = kMaxImageSide);
+// PNG of every colour type, depth and interlacing: indexed ones give their
+// numbers and palette as stored (tRNS alpha per entry), the others true
+// colour (16 bits cut to 8). Every chunk's CRC is checked and a whole IEND
+// required.
 ImageResult decode_png(std::span<const std::uint8_t> file, Image& out,
                        int max_width = kMaxImageSide, int max_height = kMaxImageSide);
 
 // Reads the file (found ignoring case, through the program's file helpers)
 // and decodes it. What is read is bounded by the picture's declared size,
 // never by the file's: a picture over the limits is refused after its
-// headers.
+// headers (a PNG is read up to 64 MB). The result is decode_image's on the
+// whole file; a read that fails is "cannot read it", not a cut file.
 ImageResult read_image_file(std::string_view name, Image& out, int max_width = kMaxImageSide,
                             int max_height = kMaxImageSide);
 

@@ -119,6 +119,17 @@ ImageResult decode(std::span<const std::uint8_t> file, Image& out, int max_width
   if (int e = spng_set_png_buffer(c, file.data(), file.size()))
     return result(ImageStatus::bad, why(e));
 
+  // The size first, from IHDR alone, as read_image_file does before it
+  // reads the rest: a picture over the limits is too big whatever follows.
+  std::uint32_t declared_w = 0, declared_h = 0;
+  if (png_detail::read_png_size(file, declared_w, declared_h) &&
+      (declared_w > static_cast<std::uint32_t>(std::min(max_width, kMaxImageSide)) ||
+       declared_h > static_cast<std::uint32_t>(std::min(max_height, kMaxImageSide)))) {
+    out.width = static_cast<int>(declared_w);
+    out.height = static_cast<int>(declared_h);
+    return result(ImageStatus::too_big,
+                  std::to_string(declared_w) + "x" + std::to_string(declared_h) + " too big");
+  }
   spng_ihdr ihdr{};
   if (int e = spng_get_ihdr(c, &ihdr)) {
     // Over the limits: name the size (libspng checks IHDR's CRC only later).
