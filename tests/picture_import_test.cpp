@@ -218,8 +218,7 @@ TEST_F(PictureImportTest, RefusalsNameTheReasonAndChangeNothing) {
       {"off-palette colour", off, "colour 0DC84D at 5,2 not in the palette"},
       {"narrower", small, "Size 319x200, not 320x200"},
       {"taller", tall, "Size 320x201, not 320x200"},
-      {"number past the file's palette", past_palette,
-       "colour number 106 at 15,0 not in the file's palette"},
+      {"number past the file's palette", past_palette, "number 106 at 15,0 has no colour"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

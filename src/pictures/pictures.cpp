@@ -105,8 +105,8 @@ void import_indexed(const Picture& p, const Image& image, PictureImport& out) {
   for (std::size_t i = 0; i < image.indices.size(); ++i) {
     const std::uint8_t n = image.indices[i];
     if (n >= image.palette.size()) {
-      out.refusal = "colour number " + format_decimal(n) + " at " + at_pixel(i) +
-                    " not in the file's palette";
+      // A number past the file's palette has no colour to show.
+      out.refusal = "number " + format_decimal(n) + " at " + at_pixel(i) + " has no colour";
       return;
     }
     used[n] = true;
