@@ -89,7 +89,7 @@ void BM_ImportTrueColourPitchPng(benchmark::State& state) {
     Image image;
     if (!decode_image(png, image, kPitchBitmapWidth, kPitchBitmapHeight).ok() || image.indexed)
       state.SkipWithError("not decoded as true colour");
-    PitchImageImport i = import_pitch_image(image, 1, palette);
+    PitchImageImport i = import_pitch_image(image, 1, *pitch_at(1), palette);
     if (!i.ok() || !i.colours_matched) state.SkipWithError("not matched");
     benchmark::DoNotOptimize(i.tiles.count);
   }

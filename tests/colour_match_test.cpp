@@ -196,4 +196,17 @@ TEST(ColourMatch, OtherPalettesKeepNumbersAndFindColours) {
   const ColourMatch moved = match_colours(indexed(1, 1, {0}, {Rgba{252, 252, 252, 255}}), target);
   EXPECT_TRUE(moved.colours_matched);
   EXPECT_EQ(moved.numbers, (std::vector<std::uint8_t>{2}));
+
+  // White is entry 5 in the first palette too: a picture whose colours only
+  // the second palette has in full was made with it, and its white is 2.
+  std::copy_n(white, 3, first.begin() + 15);
+  second[3 * 6] = 200;  // a colour of the second type alone
+  const Rgba only_second = colour_of(second, 6);
+  const ColourMatch made_with_second =
+      match_colours(true_colour(2, 1, {Rgba{252, 252, 252, 255}, only_second}), target);
+  ASSERT_TRUE(made_with_second.ok()) << made_with_second.refusal;
+  EXPECT_EQ(made_with_second.numbers, (std::vector<std::uint8_t>{2, 6}));
+  EXPECT_EQ(match_colours(true_colour(1, 1, {Rgba{252, 252, 252, 255}}), target).numbers,
+            (std::vector<std::uint8_t>{5}))
+      << "both have it: the first palette's";
 }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "editor_test_support.h"
+#include "imaging/colour_match.h"
 #include "imaging/image.h"
 #include "pictures/picture_mode.h"
 #include "pitch/pitch_bitmaps.h"
@@ -357,10 +358,34 @@ TEST_F(ImageExchange, PatternsAndPitchesComeBackUnderAnyPitchType) {
   ASSERT_EQ(key(kPitchMode, platform::VK_INSERT), 1);
   EXPECT_EQ(status(), "Pitch replaced with pitch1-wet.bmp OK.");
   EXPECT_EQ(pitch_picture(*pitch_at(0)), picture_before);
+  // In true colour the name of the export tells the type.
+  write_file("pitch1-wet.bmp", bmp24(true_colour(reversed(pitch_file))));
+  ASSERT_EQ(key(kPitchMode, platform::VK_INSERT), 1);
+  EXPECT_EQ(status(), "Pitch replaced with pitch1-wet.bmp OK.");
+  EXPECT_EQ(pitch_picture(*pitch_at(0)), picture_before);
+  // Under the reading name the type is not known; where two entries have a
+  // colour, what the pitch had there decides.
   write_file("pitch1.bmp", bmp24(true_colour(reversed(pitch_file))));
   ASSERT_EQ(key(kPitchMode, platform::VK_INSERT), 1);
   EXPECT_EQ(status(), "Pitch replaced with pitch1.bmp OK.");
   EXPECT_EQ(pitch_picture(*pitch_at(0)), picture_before);
+  const auto shown = [](const std::vector<std::uint8_t>& picture, const Palette& palette) {
+    std::vector<std::uint32_t> colours;
+    for (std::uint8_t v : picture)
+      colours.push_back(colour_key(palette[3 * v], palette[3 * v + 1], palette[3 * v + 2]));
+    return colours;
+  };
+  Palette wet = game_palette();
+  apply_pitch_colours(wet, 2);
+  // A pitch with nothing to go by (all blank) looks as painted under the
+  // type the picture was made with.
+  PitchTiles blank;
+  blank.patterns.assign(kPatternSize, 0);
+  blank.count = 1;
+  apply_pitch_tiles(*pitch_at(0), std::move(blank));
+  ASSERT_EQ(key(kPitchMode, platform::VK_INSERT), 1);
+  EXPECT_EQ(status(), "Pitch replaced with pitch1.bmp OK.");
+  EXPECT_EQ(shown(pitch_picture(*pitch_at(0)), wet), shown(picture_before, wet));
   Image off_pitch = true_colour(pitch_file);
   const std::size_t off_at = 4 * (672 * 800 + 600);
   off_pitch.rgba[off_at] = 0x0D;
@@ -506,6 +531,29 @@ TEST_F(ImageExchange, ExportsAskBeforeReplacingAChangedPicture) {
   }
 }
 
+// A sprite file that imports as the sprite is replaced without asking: one
+// on another background, one a program made opaque.
+TEST_F(ImageExchange, SpriteFilesThatImportAsTheSpriteNeedNoQuestion) {
+  paint_sprite(5);
+  sprite_mode_state().current = 5;
+  ASSERT_EQ(key(kSpriteMode, platform::VK_F2), 1);
+  ASSERT_EQ(key(kSpriteMode, '3'), 1);  // background 114
+  ASSERT_EQ(key(kSpriteMode, platform::VK_F2), 1);
+  EXPECT_EQ(status(), "Saved spr0005.bmp OK");
+  EXPECT_EQ(read_bytes("spr0005.bmp"), encode_sprite_bitmap(*sprite_at(5), 114));
+  ASSERT_EQ(key(kSpriteMode, platform::VK_F2, true), 1);
+  write_file("spr0005.png", bmp24(true_colour(decode_file("spr0005.png"))));
+  ASSERT_EQ(key(kSpriteMode, platform::VK_F2, true), 1);
+  EXPECT_EQ(status(), "Saved spr0005.png OK");
+  // One pixel more is a change.
+  Image more = decode_file("spr0005.bmp");
+  more.indices[0] = more.indices[0] == 16 ? 1 : 16;
+  write_file("spr0005.bmp", bmp8(more));
+  ASSERT_EQ(key(kSpriteMode, platform::VK_F2), 1);
+  EXPECT_EQ(status(), "Overwrite spr0005.bmp? (y/n)");
+  answer('N');
+}
+
 TEST_F(ImageExchange, SaveAllAsksOnceAndNoKeepsTheChangedFiles) {
   // Thousands of fsyncs: on a tmpfs where one can be mounted.
   Tmpfs fast(demo_.path() / "fast", 64 * 1024);
@@ -559,6 +607,62 @@ TEST_F(ImageExchange, SaveAllAsksOnceAndNoKeepsTheChangedFiles) {
   EXPECT_EQ(read_bytes("spr0700.png"), painted_file);
   save_all_format() = ExportFormat::bmp;
   fs::current_path(demo_.path());
+}
+
+}  // namespace
+
+namespace {
+
+// Files real programs wrote from the editor's exports (see
+// tests/fixtures/images/README.md): each import gives exactly the numbers
+// its source gives.
+TEST_F(ImageExchange, PaintProgramFilesImportAsTheirSources) {
+  const std::string images = std::string(TAVU_FIXTURES_DIR) + "/images/";
+  auto load = [](const std::string& path) {
+    Image im;
+    EXPECT_TRUE(read_image_file(path, im).ok()) << path;
+    return im;
+  };
+  const Image sprite = load(images + "spr0828.bmp");
+  const SpriteImageImport want_sprite = import_sprite_image(sprite_at(828), sprite, 3);
+  ASSERT_TRUE(want_sprite.ok() && want_sprite.colours_matched);
+  for (const char* name :
+       {"im-spr-rle8.bmp", "im-spr-4bit.bmp", "im-spr-os2.bmp", "im-spr-24.bmp", "im-spr-32.bmp",
+        "im-spr-png8.png", "im-spr-png24.png", "im-spr-png32.png", "im-spr-interlaced.png",
+        "pil-spr-quantized.bmp", "pil-spr-opt.png"}) {
+    SCOPED_TRACE(name);
+    const SpriteImageImport got = import_sprite_image(sprite_at(828), load(images + name), 3);
+    ASSERT_TRUE(got.ok()) << got.reason;
+    EXPECT_TRUE(got.colours_matched);
+    EXPECT_EQ(got.sprite.pixels, want_sprite.sprite.pixels);
+  }
+  const Image pattern = load(images + "pt1-12.bmp");
+  const PatternImageImport want_pattern = import_pattern_image(pattern, pattern_palette());
+  ASSERT_TRUE(want_pattern.ok() && want_pattern.colours_matched);
+  for (const char* name :
+       {"im-pattern-rle8.bmp", "im-pattern-24.bmp", "im-pattern-png8.png",
+        "im-pattern-png24-interlaced.png", "pil-pattern-short.bmp", "pil-pattern-opt.png"}) {
+    SCOPED_TRACE(name);
+    const PatternImageImport got = import_pattern_image(load(images + name), pattern_palette());
+    ASSERT_TRUE(got.ok()) << got.reason;
+    EXPECT_TRUE(got.colours_matched);
+    EXPECT_EQ(got.pixels, want_pattern.pixels);
+  }
+  const std::string bmps = std::string(TAVU_FIXTURES_DIR) + "/bmp/";
+  const PitchPictureImport want_pitch =
+      import_pitch_picture(load(bmps + "pitch.bmp"), pattern_palette());
+  ASSERT_TRUE(want_pitch.ok());
+  for (const std::string& path : {images + "im-pitch-png8.png", images + "pil-pitch-opt.png",
+                                  bmps + "gimp-pitch.bmp", bmps + "im3-pitch.bmp"}) {
+    SCOPED_TRACE(path);
+    // The source's random numbers use entries of equal colour, which
+    // ImageMagick merges: what the pitch had there decides.
+    const PitchPictureImport got =
+        import_pitch_picture(load(path), pattern_palette(), -1, want_pitch.picture);
+    ASSERT_TRUE(got.ok()) << got.reason;
+    EXPECT_EQ(got.colours_matched, want_pitch.colours_matched);
+    EXPECT_EQ(got.picture, want_pitch.picture);
+  }
 }
 
 }  // namespace

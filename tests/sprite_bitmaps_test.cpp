@@ -187,9 +187,11 @@ TEST_F(SpriteBitmaps, PaintProgramCopiesImportLikeTheirSources) {
       EXPECT_EQ(sprite_at(101)->width, source.width);
     }
   }
+  // A compressed 256-colour bitmap is read, its colours not those of a
+  // sprite: by its numbers.
   write_bytes("spr0102.bmp", fixture("im-rle-pattern.bmp"));
-  EXPECT_FALSE(replace_sprite_from_bitmap(102, false));
-  EXPECT_EQ(status_text(), "Error replacing sprite with spr0102.bmp");
+  EXPECT_TRUE(replace_sprite_from_bitmap(102, false));
+  EXPECT_EQ(status_text(), "Sprite replaced OK\ncolours did not match the palette");
 }
 
 TEST_F(SpriteBitmaps, ValuesMapToColours) {
@@ -259,8 +261,6 @@ TEST_F(SpriteBitmaps, RefusedImportsChangeNothing) {
   put_u16(f, 28, 24);
   attempt(f, "Error replacing sprite with spr0005.bmp");
   f = bitmap(10, 10, [](int, int) { return 1; });
-  put_u32(f, 22, static_cast<std::uint32_t>(-10));  // top-down
-  attempt(f, "Error replacing sprite with spr0005.bmp");
   put_u32(f, 22, 0);
   attempt(f, "Error replacing sprite with spr0005.bmp");
   // A bitmap that ends early: the rows are never half applied.
@@ -279,6 +279,17 @@ TEST_F(SpriteBitmaps, RefusedImportsChangeNothing) {
   EXPECT_FALSE(replace_sprite_from_bitmap(5, true));
   EXPECT_FALSE(replace_sprite_from_bitmap(1334, false));
   EXPECT_EQ(status_text(), "untouched") << "quiet and out-of-range imports say nothing";
+  // Stored top-down is read the right way up.
+  auto bottom_up = bitmap(3, 2, [](int x, int y) { return x + 3 * y + 1; });
+  write_bytes("spr0005.bmp", bottom_up);
+  ASSERT_TRUE(replace_sprite_from_bitmap(5, true));
+  const auto expected = sprite_at(5)->pixels;
+  auto top_down = bottom_up;
+  put_u32(top_down, 22, static_cast<std::uint32_t>(-2));
+  std::swap_ranges(top_down.begin() + 122, top_down.begin() + 126, top_down.begin() + 126);
+  write_bytes("spr0005.bmp", top_down);
+  ASSERT_TRUE(replace_sprite_from_bitmap(5, true));
+  EXPECT_EQ(sprite_at(5)->pixels, expected);
 }
 
 TEST_F(SpriteBitmaps, InsertAllTakesOnlyFourDigitNumbersOfSprites) {

@@ -208,8 +208,10 @@ class SpriteModeSaving : public SpriteModeScripts {
     SpriteModeScripts::SetUp();
     for (const auto& e : fs::directory_iterator(demo_.path()))
       before_[e.path().filename().string()] = test::read_bytes(e.path());
-    // A 9x4 replacement for sprite 5.
-    std::vector<std::uint8_t> rgb(17 * 3), px(9 * 4, 7);
+    // A 9x4 replacement for sprite 5, in the colours of the exports.
+    const Palette& dp = default_palette();
+    std::vector<std::uint8_t> rgb(dp.begin(), dp.begin() + 48), px(9 * 4, 7);
+    rgb.insert(rgb.end(), dp.begin() + 9, dp.begin() + 12);
     px[0] = 16;
     const auto bmp = make_bmp_file(rgb, 17, 9, 4, px);
     test::write_file(demo_.file("spr0005.bmp"), bmp);
@@ -263,13 +265,18 @@ TEST_F(SpriteModeSaving, YWritesTheChangedFileAndTheIndex) {
 }
 
 TEST_F(SpriteModeSaving, SaveAllThenInsertAll) {
-  const auto r = run("key SHIFT+F2\nprint status\nkey SHIFT+INSERT\nprint status\nprint flags\n");
+  // The painted spr0005.bmp is asked about; "y" replaces it too.
+  const auto r =
+      run("key SHIFT+F2\nprint status\nkey Y\nprint status\nkey SHIFT+INSERT\nprint status\nprint "
+          "flags\n");
   for (int k : {0, 5, 1333}) EXPECT_TRUE(fs::exists(demo_.file(sprite_bitmap_name(k)))) << k;
   EXPECT_EQ(test::read_bytes(demo_.file("spr0006.bmp")), encode_sprite_bitmap(*sprite_at(6), 3));
   const auto flags = test::printed(r, "flags");
   ASSERT_EQ(flags.size(), 1u);
   EXPECT_TRUE(std::stoul(flags[0]) & unsaved_changes) << "every sprite was re-inserted";
-  EXPECT_EQ(test::printed(r, "status"), (std::vector<std::string>{"", ""}));
+  EXPECT_EQ(
+      test::printed(r, "status"),
+      (std::vector<std::string>{"Overwrite 1 changed bitmap? (y/n)", "", "Inserted 1334 sprites"}));
 }
 
 }  // namespace
@@ -353,13 +360,14 @@ TEST_F(SpriteModeSaving, FullDiskFailsEverySaveVisiblyAndKeepsTheFiles) {
   ASSERT_TRUE(disk.fill());
   const auto before = test::snapshot(disk.path());
   const auto r = test::run_editor(disk.path(),
-                                  "key G\ntype 5\nkey RETURN\nkey F2\nprint status\n"
-                                  "key SHIFT+F2\nprint status\nkey INSERT\nprint status\n"
+                                  "key G\ntype 5\nkey RETURN\nkey F2\nprint status\nkey Y\n"
+                                  "print status\nkey SHIFT+F2\nprint status\nkey INSERT\nprint "
+                                  "status\n"
                                   "key ESCAPE\nkey Y\nprint status\nprint mode\n");
-  EXPECT_EQ(
-      test::printed(r, "status"),
-      (std::vector<std::string>{"Save failed", "Error: not all sprites saved", "Sprite replaced OK",
-                                "Failed to save CHARSET.DAT\\nNo space left on device"}));
+  EXPECT_EQ(test::printed(r, "status"),
+            (std::vector<std::string>{"Overwrite spr0005.bmp? (y/n)", "Save failed",
+                                      "Error: not all sprites saved", "Sprite replaced OK",
+                                      "Failed to save CHARSET.DAT\\nNo space left on device"}));
   EXPECT_EQ(test::printed(r, "mode").size(), 1u) << "still in the question";
   EXPECT_TRUE(test::changed(before, test::snapshot(disk.path())).empty());
 

@@ -41,11 +41,22 @@ class EntryIndex {
     return false;
   }
 
-  // The entries of colour `key`: those of the first palette that has any,
-  // lowest first.
+  // Looks colours up in the first palette that has all of `keys` (the
+  // palette, e.g. the pitch type, the picture was made with), or, when none
+  // has them all, each in the first palette that has it.
+  void choose_palette(const std::vector<std::uint32_t>& keys) {
+    only_ = -1;
+    for (std::size_t p = 0; p < lists_.size() && only_ < 0; ++p)
+      if (std::all_of(keys.begin(), keys.end(), [&](std::uint32_t k) { return has(p, k); }))
+        only_ = static_cast<int>(p);
+  }
+
+  // The entries of colour `key`, lowest first.
   void candidates(std::uint32_t key, std::vector<int>& out) const {
     out.clear();
-    for (const auto& list : lists_) {
+    for (std::size_t p = 0; p < lists_.size(); ++p) {
+      if (only_ >= 0 && p != static_cast<std::size_t>(only_)) continue;
+      const auto& list = lists_[p];
       auto it = std::lower_bound(list.begin(), list.end(), std::make_pair(key, -1));
       for (; it != list.end() && it->first == key; ++it) out.push_back(it->second);
       if (!out.empty()) return;
@@ -53,8 +64,32 @@ class EntryIndex {
   }
 
  private:
+  bool has(std::size_t p, std::uint32_t key) const {
+    const auto& list = lists_[p];
+    auto it = std::lower_bound(list.begin(), list.end(), std::make_pair(key, -1));
+    return it != list.end() && it->first == key;
+  }
+
   const ColourTarget& target_;
   std::vector<std::vector<std::pair<std::uint32_t, int>>> lists_;
+  int only_ = -1;
+};
+
+// Distinct colours, collected in a bitmap of all 2^18 six-bit colours.
+class ColourSet {
+ public:
+  void add(std::uint32_t key) {
+    std::uint64_t& word = bits_[key >> 6];
+    const std::uint64_t bit = std::uint64_t{1} << (key & 63);
+    if (word & bit) return;
+    word |= bit;
+    keys_.push_back(key);
+  }
+  const std::vector<std::uint32_t>& keys() const { return keys_; }
+
+ private:
+  std::vector<std::uint64_t> bits_ = std::vector<std::uint64_t>((1u << 18) / 64, 0);
+  std::vector<std::uint32_t> keys_;
 };
 
 // Between several entries of one colour: the preferred number when it is
@@ -69,10 +104,21 @@ int preferred_at(std::span<const std::uint8_t> preferred, std::size_t i) {
   return i < preferred.size() ? preferred[i] : kNoNumber;
 }
 
-void match_indexed(const Image& image, const ColourTarget& target, const EntryIndex& index,
+void match_indexed(const Image& image, const ColourTarget& target, EntryIndex& index,
                    std::span<const std::uint8_t> preferred, ColourMatch& out) {
   std::array<bool, 256> used{};
   for (std::uint8_t v : image.indices) used[v] = true;
+
+  // The colours that are looked up decide the palette they are looked up in.
+  ColourSet looked_up;
+  for (int i = 0; i < 256 && static_cast<std::size_t>(i) < image.palette.size(); ++i) {
+    const auto& rgba = image.palette[static_cast<std::size_t>(i)];
+    const std::uint32_t key = colour_key(rgba[0], rgba[1], rgba[2]);
+    if (used[static_cast<std::size_t>(i)] && !(target.transparent >= 0 && rgba[3] < 128) &&
+        !index.same_in_any(i, key))
+      looked_up.add(key);
+  }
+  index.choose_palette(looked_up.keys());
 
   // Each used number's new number, or kPerPixel with its candidates.
   std::array<int, 256> map{};
@@ -119,12 +165,20 @@ void match_indexed(const Image& image, const ColourTarget& target, const EntryIn
   }
 }
 
-void match_true_colour(const Image& image, const ColourTarget& target, const EntryIndex& index,
+void match_true_colour(const Image& image, const ColourTarget& target, EntryIndex& index,
                        std::span<const std::uint8_t> preferred, ColourMatch& out) {
   const std::size_t count = static_cast<std::size_t>(image.width) * image.height;
   if (image.rgba.size() < count * 4) {
     out.refusal = "picture data missing";
     return;
+  }
+  {
+    ColourSet colours;
+    for (std::size_t p = 0; p < count; ++p) {
+      const std::uint8_t* px = image.rgba.data() + p * 4;
+      if (!(target.transparent >= 0 && px[3] < 128)) colours.add(colour_key(px[0], px[1], px[2]));
+    }
+    index.choose_palette(colours.keys());
   }
   out.numbers.resize(count);
   // Neighbouring pixels mostly share their colour: the last lookup is kept.
@@ -163,7 +217,7 @@ ColourMatch match_colours(const Image& image, const ColourTarget& target,
     out.refusal = "empty picture";
     return out;
   }
-  const EntryIndex index(target);
+  EntryIndex index(target);
   if (image.indexed) {
     if (image.indices.size() < static_cast<std::size_t>(image.width) * image.height) {
       out.refusal = "picture data missing";

@@ -27,7 +27,8 @@ struct ColourTarget {
   // One or more palettes of `entries` colours each (red, green, blue, 8 bit,
   // 3 * entries bytes). A file's number keeps its value when its colour
   // equals that entry in any of them (pitch types); other colours are
-  // looked up in the first, then the others.
+  // looked up in the first palette that has all of them (the one the picture
+  // was made with), or, when none has, each in the first that has it.
   std::vector<std::span<const std::uint8_t>> palettes;
   int entries = 256;
   // Sprites: the number that means transparent (16), taken by alpha below

@@ -3,15 +3,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 
 #include "display/display.h"
 #include "pitch/pitch_draw.h"
+#include "platform/file_ops.h"
 #include "shell/files.h"
 #include "shell/status.h"
 #include "sprites/bmp.h"
-
-namespace fs = std::filesystem;
 
 namespace tavu {
 namespace {
@@ -77,21 +75,21 @@ std::string pitch_bitmap_read_name(int pitch_index) {
   return "pitch" + std::to_string(pitch_index + 1) + ".bmp";
 }
 
-std::string pitch_import_file(int pitch_index) {
+std::string pitch_import_file(int pitch_index, int* made_with) {
+  if (made_with) *made_with = -1;
   const std::string stem = "pitch" + std::to_string(pitch_index + 1);
   std::string name = import_file_name(stem);
   if (!name.empty()) return name;
   // What F2 and Ctrl+F2 wrote, under any pitch type: the newest.
-  fs::file_time_type newest{};
+  std::int64_t newest = 0;
   for (int type = 0; type < kPitchTypeCount; ++type) {
     const std::string found = import_file_name(stem + "-" + pitch_type_name(type));
     if (found.empty()) continue;
-    std::error_code error;
-    const fs::file_time_type time = fs::last_write_time(find_file(found), error);
-    if (error) continue;
+    const std::int64_t time = platform::file_status(find_file(found)).modified_ns;
     if (name.empty() || time > newest) {
       name = found;
       newest = time;
+      if (made_with) *made_with = type;
     }
   }
   return name;
@@ -114,9 +112,13 @@ std::vector<std::uint8_t> encode_pattern_export(const PitchRecord& pitch, int n,
                             kPaletteEntries);
 }
 
-PitchColourTarget pitch_colour_target(const Palette& current) {
+PitchColourTarget pitch_colour_target(const Palette& current, int made_with) {
   PitchColourTarget t;
-  t.palettes.reserve(1 + kPitchTypeCount);
+  t.palettes.reserve(2 + kPitchTypeCount);
+  if (made_with >= 0 && made_with < kPitchTypeCount) {
+    t.palettes.push_back(game_palette());
+    apply_pitch_colours(t.palettes.back(), made_with);
+  }
   t.palettes.push_back(current);
   for (int type = 0; type < kPitchTypeCount; ++type) {
     t.palettes.push_back(game_palette());
@@ -127,14 +129,15 @@ PitchColourTarget pitch_colour_target(const Palette& current) {
   return t;
 }
 
-PatternImageImport import_pattern_image(const Image& image, const Palette& current) {
+PatternImageImport import_pattern_image(const Image& image, const Palette& current,
+                                        std::span<const std::uint8_t> before) {
   PatternImageImport out;
   if (const std::string r = size_reason(image, kPatternSide, kPatternSide); !r.empty()) {
     out.reason = r;
     return out;
   }
   const PitchColourTarget t = pitch_colour_target(current);
-  const ColourMatch m = match_colours(image, t.target);
+  const ColourMatch m = match_colours(image, t.target, before);
   if (!m.ok()) {
     out.reason = m.refusal;
     return out;
@@ -186,14 +189,15 @@ std::vector<std::uint8_t> encode_pitch_export(const PitchRecord& pitch, const Pa
                             kPaletteEntries);
 }
 
-PitchPictureImport import_pitch_picture(const Image& image, const Palette& current) {
+PitchPictureImport import_pitch_picture(const Image& image, const Palette& current, int made_with,
+                                        std::span<const std::uint8_t> before) {
   PitchPictureImport out;
   if (const std::string r = size_reason(image, kPitchBitmapWidth, kPitchBitmapHeight); !r.empty()) {
     out.reason = r;
     return out;
   }
-  const PitchColourTarget t = pitch_colour_target(current);
-  ColourMatch m = match_colours(image, t.target);
+  const PitchColourTarget t = pitch_colour_target(current, made_with);
+  ColourMatch m = match_colours(image, t.target, before);
   if (!m.ok()) {
     out.reason = m.refusal;
     return out;
@@ -275,9 +279,11 @@ void apply_pitch_tiles(PitchRecord& pitch, PitchTiles&& tiles) {
         cell_for_pattern(tiles.numbers[static_cast<std::size_t>(k)]);
 }
 
-PitchImageImport import_pitch_image(const Image& image, int pitch_index, const Palette& current) {
+PitchImageImport import_pitch_image(const Image& image, int pitch_index, const PitchRecord& pitch,
+                                    const Palette& current, int made_with) {
   PitchImageImport out;
-  PitchPictureImport picture = import_pitch_picture(image, current);
+  const std::vector<std::uint8_t> before = pitch_picture(pitch);
+  PitchPictureImport picture = import_pitch_picture(image, current, made_with, before);
   if (!picture.ok()) {
     out.reason = picture.reason;
     return out;
@@ -322,7 +328,11 @@ void read_pattern_bitmap(int pitch_index, int pattern) {
     return;
   }
   if (r.ok() || r.status == ImageStatus::too_big) {
-    i = import_pattern_image(image, pattern_palette());
+    std::span<const std::uint8_t> before;
+    if (pattern >= 0 && pattern < pitch->pattern_count)
+      before = std::span(pitch->patterns)
+                   .subspan(static_cast<std::size_t>(pattern) * kPatternSize, kPatternSize);
+    i = import_pattern_image(image, pattern_palette(), before);
     reason = i.reason;
   }
   if (reason.empty() && (pattern < 0 || pattern >= pitch->pattern_count))
@@ -359,7 +369,8 @@ ExportResult export_pitch_bitmap(int pitch_index, int type, ExportFormat format)
 void read_pitch_bitmap(int pitch_index) {
   PitchRecord* pitch = pitch_at(pitch_index);
   if (!pitch) return;
-  const std::string name = pitch_import_file(pitch_index);
+  int made_with = -1;
+  const std::string name = pitch_import_file(pitch_index, &made_with);
   if (name.empty()) {
     show_status(pitch_bitmap_read_name(pitch_index) + " not found.", kStatusMs, kTextCentred);
     return;
@@ -373,7 +384,7 @@ void read_pitch_bitmap(int pitch_index) {
   std::string reason = r.reason;
   PitchImageImport i;
   if (r.ok() || r.status == ImageStatus::too_big) {
-    i = import_pitch_image(image, pitch_index, pattern_palette());
+    i = import_pitch_image(image, pitch_index, *pitch, pattern_palette(), made_with);
     reason = i.reason;
   }
   if (reason.empty() && pitch->cells.size() < static_cast<std::size_t>(kPitchCells))

@@ -39,8 +39,9 @@ std::string pitch_export_name(int pitch_index, int type, ExportFormat format);
 std::string pitch_bitmap_read_name(int pitch_index);
 // The file pitch mode's Insert reads: "pitchN.bmp" or "pitchN.png" (the
 // newer), and when neither exists the newest "pitchN-TYPE.bmp/.png" an
-// export wrote. Empty when there is none.
-std::string pitch_import_file(int pitch_index);
+// export wrote (`type` then receives its pitch type, otherwise -1). Empty
+// when there is none.
+std::string pitch_import_file(int pitch_index, int* type = nullptr);
 
 // A whole 16x16 bitmap of pattern n with `palette`; empty when the pitch has
 // no pattern n.
@@ -51,23 +52,28 @@ std::vector<std::uint8_t> encode_pattern_export(const PitchRecord& pitch, int n,
 
 // The colours an import is matched against: `current` (the Pattern palette
 // as it stands) first, then the Game palette under each of the seven pitch
-// types, so a file exported under another type keeps its numbers.
+// types, so a file exported under another type keeps its numbers. A file
+// known to be made under pitch type `made_with` (0-6) has that type's
+// palette first: a true-colour picture cannot tell which of two entries of
+// one colour it meant when the types give both that colour.
 struct PitchColourTarget {
   std::vector<Palette> palettes;
   ColourTarget target;
 };
-PitchColourTarget pitch_colour_target(const Palette& current);
+PitchColourTarget pitch_colour_target(const Palette& current, int made_with = -1);
 
 // A 16x16 picture as a pattern, by colour (see colour_match.h). Another
 // size is refused ("17x16, must be 16x16"), as is a true-colour picture with
-// a colour none of the palettes has.
+// a colour none of the palettes has. Where two entries have a pixel's
+// colour, `before` (the pattern's old pixels, optional) decides.
 struct PatternImageImport {
   PatternPixels pixels{};
   bool colours_matched = true;
   std::string reason;
   bool ok() const { return reason.empty(); }
 };
-PatternImageImport import_pattern_image(const Image& image, const Palette& current);
+PatternImageImport import_pattern_image(const Image& image, const Palette& current,
+                                        std::span<const std::uint8_t> before = {});
 // A whole BMP or PNG file through import_pattern_image() with the Pattern
 // palette.
 bool decode_pattern_bitmap(std::span<const std::uint8_t> file, PatternPixels& out);
@@ -80,14 +86,16 @@ std::vector<std::uint8_t> encode_pitch_bitmap(const PitchRecord& pitch, const Pa
 std::vector<std::uint8_t> encode_pitch_export(const PitchRecord& pitch, const Palette& palette,
                                               ExportFormat format);
 // A 672x848 picture's numbers by colour, top row first (reasons as for
-// patterns).
+// patterns; `before` is the old pitch_picture()).
 struct PitchPictureImport {
   std::vector<std::uint8_t> picture;
   bool colours_matched = true;
   std::string reason;
   bool ok() const { return reason.empty(); }
 };
-PitchPictureImport import_pitch_picture(const Image& image, const Palette& current);
+PitchPictureImport import_pitch_picture(const Image& image, const Palette& current,
+                                        int made_with = -1,
+                                        std::span<const std::uint8_t> before = {});
 // A whole BMP or PNG file through import_pitch_picture() with the Pattern
 // palette.
 bool decode_pitch_bitmap(std::span<const std::uint8_t> file, std::vector<std::uint8_t>& picture);
@@ -107,15 +115,16 @@ bool match_pitch_tiles(std::span<const std::uint8_t> picture, int pitch_index, P
 // to the last one.
 void apply_pitch_tiles(PitchRecord& pitch, PitchTiles&& tiles);
 
-// A whole pitch from a decoded picture: colours, tiles and the warning
-// over the pattern limit; nothing changes unless ok().
+// A whole pitch from a decoded picture: colours (ties decided by what
+// `pitch` showed there) and tiles; nothing changes.
 struct PitchImageImport {
   PitchTiles tiles;
   bool colours_matched = true;
   std::string reason;
   bool ok() const { return reason.empty(); }
 };
-PitchImageImport import_pitch_image(const Image& image, int pitch_index, const Palette& current);
+PitchImageImport import_pitch_image(const Image& image, int pitch_index, const PitchRecord& pitch,
+                                    const Palette& current, int made_with = -1);
 
 // The operations of the modes; they show their own messages except for a
 // failed save, which the mode reports as "Save failed". The saves write

@@ -103,8 +103,8 @@ bool same_picture(const Image& a, const Image& b) {
   return true;
 }
 
-ExistingPicture compare_existing_picture(std::string_view name,
-                                         std::span<const std::uint8_t> fresh) {
+ExistingPicture compare_existing_picture(std::string_view name, std::span<const std::uint8_t> fresh,
+                                         const SameContent& same_content) {
   std::vector<std::uint8_t> old;
   switch (read_whole_file(name, old, kMaxCompared)) {
     case ReadStatus::cannot_open: {
@@ -120,15 +120,21 @@ ExistingPicture compare_existing_picture(std::string_view name,
       return ExistingPicture::differs;
   }
   if (std::equal(old.begin(), old.end(), fresh.begin(), fresh.end())) return ExistingPicture::same;
+  // The old file is decoded no larger than the new picture: a file that
+  // claims more is another picture, whatever its pixels.
   Image before, after;
-  if (!decode_image(old, before).ok() || !decode_image(fresh, after).ok())
+  if (!decode_image(fresh, after).ok() ||
+      !decode_image(old, before, std::max(after.width, 1), std::max(after.height, 1)).ok())
     return ExistingPicture::differs;
-  return same_picture(before, after) ? ExistingPicture::same : ExistingPicture::differs;
+  if (same_picture(before, after) || (same_content && same_content(before)))
+    return ExistingPicture::same;
+  return ExistingPicture::differs;
 }
 
 ExportResult export_file(ExportFile file) {
   if (file.bytes.empty()) return ExportResult::failed;
-  if (compare_existing_picture(file.name, file.bytes) == ExistingPicture::differs) {
+  if (compare_existing_picture(file.name, file.bytes, file.same_content) ==
+      ExistingPicture::differs) {
     const std::string question = "Overwrite " + file.name;
     PendingExport& p = pending_export();
     p = PendingExport{};
@@ -144,7 +150,7 @@ ExportResult export_file(ExportFile file) {
 void export_files(std::vector<ExportFile> files, std::size_t expected, std::string failure) {
   std::vector<ExportFile> now, changed;
   for (ExportFile& f : files) {
-    if (compare_existing_picture(f.name, f.bytes) == ExistingPicture::differs)
+    if (compare_existing_picture(f.name, f.bytes, f.same_content) == ExistingPicture::differs)
       changed.push_back(std::move(f));
     else
       now.push_back(std::move(f));

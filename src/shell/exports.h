@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -20,9 +21,15 @@ enum class ExportFormat { bmp, png };
 // ".bmp" or ".png".
 const char* export_extension(ExportFormat format);
 
+// Whether an existing picture holds what the export would write in the
+// terms of its own import (a sprite bitmap on another background): null for
+// the pixel comparison alone.
+using SameContent = std::function<bool(const Image& existing)>;
+
 struct ExportFile {
   std::string name;
   std::vector<std::uint8_t> bytes;  // the whole BMP or PNG file
+  SameContent same_content = {};
 };
 
 // Which of "STEM.bmp" and "STEM.png" an import reads (see
@@ -44,9 +51,10 @@ enum class ExistingPicture {
 bool same_picture(const Image& a, const Image& b);
 
 // The file `name` (found ignoring case) against the file an export would
-// write.
-ExistingPicture compare_existing_picture(std::string_view name,
-                                         std::span<const std::uint8_t> fresh);
+// write: the same when it shows the same picture or, with `same_content`,
+// when that says so.
+ExistingPicture compare_existing_picture(std::string_view name, std::span<const std::uint8_t> fresh,
+                                         const SameContent& same_content = {});
 
 enum class ExportResult {
   written,  // "Saved NAME OK" is shown

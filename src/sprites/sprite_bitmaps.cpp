@@ -186,11 +186,29 @@ bool save_sprite_bitmap(int number, std::uint8_t background, const SpriteRecord*
   return true;
 }
 
+SameContent same_sprite_content(int number, std::uint8_t background) {
+  return [number, background](const Image& existing) {
+    const SpriteRecord* s = sprite_at(number);
+    if (!s) return false;
+    SpriteImageImport i = import_sprite_image(s, existing, background);
+    if (!i.ok() || !i.colours_matched || i.sprite.width != s->width || i.sprite.height != s->height)
+      return false;
+    SpriteRecord read;
+    read.width = i.sprite.width;
+    read.height = i.sprite.height;
+    read.width_words = i.sprite.width_words;
+    read.data_length = sprite_data_length(read.width_words, read.height);
+    read.pixels = std::move(i.sprite.pixels);
+    return sprite_export_pixels(read) == sprite_export_pixels(*s);
+  };
+}
+
 ExportResult export_sprite_bitmap(int number, std::uint8_t background, ExportFormat format) {
   const SpriteRecord* s = sprite_at(number);
   if (!s || number < 0 || number >= kSpriteCount) return ExportResult::failed;
-  return export_file(
-      {sprite_export_name(number, format), encode_sprite_export(*s, background, format)});
+  return export_file({sprite_export_name(number, format),
+                      encode_sprite_export(*s, background, format),
+                      same_sprite_content(number, background)});
 }
 
 SpriteInsert insert_sprite_file(int number) {
@@ -275,7 +293,8 @@ void save_all_sprite_bitmaps() {
     std::vector<std::uint8_t> file =
         s ? encode_sprite_export(*s, background, format) : std::vector<std::uint8_t>{};
     if (file.empty()) break;
-    files.push_back({sprite_export_name(k, format), std::move(file)});
+    files.push_back(
+        {sprite_export_name(k, format), std::move(file), same_sprite_content(k, background)});
   }
   export_files(std::move(files), kSpriteCount, "Error: not all sprites saved");
 }

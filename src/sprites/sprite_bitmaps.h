@@ -72,6 +72,9 @@ void apply_decoded_sprite(int number, DecodedSprite&& image);
 // "Saved %s OK".
 bool save_sprite_bitmap(int number, std::uint8_t background, const SpriteRecord* sprite, bool quiet,
                         ExportFormat format = ExportFormat::bmp);
+// Whether an existing file imports as sprite `number` is now, so that an
+// export on another background replaces it without asking.
+SameContent same_sprite_content(int number, std::uint8_t background);
 // F2 and Ctrl+F2: the same through the overwrite question (see exports.h).
 ExportResult export_sprite_bitmap(int number, std::uint8_t background, ExportFormat format);
 
