@@ -46,10 +46,11 @@ enum class Kind { sprite, pattern, pitch, picture, sheet };
 // One file of the input directory that Insert would read.
 struct Input {
   Kind kind = Kind::sprite;
-  int pitch = 0;     // pattern, pitch: the pitch index
-  int number = 0;    // sprite number, pattern number, picture's place in the ring, sheet's entry
-  std::string name;  // as the directory spells it
-  std::string json;  // sheet: its description
+  int pitch = 0;       // pattern, pitch: the pitch index
+  int number = 0;      // sprite number, pattern number, picture's place in the ring, sheet's entry
+  std::string name;    // as the directory spells it
+  std::string json;    // sheet: its description
+  int made_with = -1;  // pitch: the type an export's "pitchN-TYPE" name gives
 };
 
 // The image files of the directory by stem, each stem with the file Insert
@@ -146,7 +147,7 @@ std::vector<Input> recognise(const Listing& listing) {
       if (it == listing.images.end()) continue;
       const fs::file_time_type t = listing.times.at(stem);
       if (newest && t <= newest_time) continue;
-      newest = Input{Kind::pitch, p, 0, it->second, {}};
+      newest = Input{Kind::pitch, p, 0, it->second, {}, type};
       newest_time = t;
     }
     if (newest) inputs.push_back(*newest);
@@ -296,9 +297,14 @@ class Importer {
   void pattern(const Input& in) {
     Image image;
     if (!read(in.name, image, kPatternSide, kPatternSide)) return;
-    const PatternImageImport i = import_pattern_image(image, normal_pitch_palette());
     PitchRecord& pitch = *pitch_at(in.pitch);
+    std::span<const std::uint8_t> before;
+    if (in.number < pitch.pattern_count)
+      before = std::span(pitch.patterns)
+                   .subspan(static_cast<std::size_t>(in.number) * kPatternSize, kPatternSize);
+    const PatternImageImport i = import_pattern_image(image, normal_pitch_palette(), before);
     if (!i.ok()) return refuse(in.name, i.reason);
+    if (!i.colours_matched) return refuse(in.name, kColoursDidNotMatch);
     if (in.number >= pitch.pattern_count)
       return refuse(in.name, "no pattern " + std::to_string(in.number));
     const auto at = pitch.patterns.begin() + static_cast<std::ptrdiff_t>(in.number * kPatternSize);
@@ -325,12 +331,14 @@ class Importer {
     if (!read(in.name, image, kPitchBitmapWidth, kPitchBitmapHeight)) return;
     const PitchRecord& current = *pitch_at(in.pitch);
     // Unchanged, the pitch keeps its patterns and their numbering.
-    const PitchPictureImport picture = import_pitch_picture(image, normal_pitch_palette());
+    const std::vector<std::uint8_t> before = pitch_picture(current);
+    const PitchPictureImport picture =
+        import_pitch_picture(image, normal_pitch_palette(), in.made_with, before);
     if (!picture.ok()) return refuse(in.name, picture.reason);
     if (!picture.colours_matched) return refuse(in.name, kColoursDidNotMatch);
-    if (picture.picture == pitch_picture(current)) return;
+    if (picture.picture == before) return;
     auto i = std::make_shared<PitchImageImport>(
-        import_pitch_image(image, in.pitch, normal_pitch_palette()));
+        import_pitch_image(image, in.pitch, current, normal_pitch_palette(), in.made_with));
     if (!i->ok()) return refuse(in.name, i->reason);
     if (current.cells.size() < static_cast<std::size_t>(kPitchCells))
       return refuse(in.name, "pitch map damaged");
