@@ -171,6 +171,41 @@ TEST(TavuImport, EachEditLandsAsTheEditorsInsertAndYes) {
   }
 }
 
+TEST(TavuImport, ASheetsJsonMovesACentre) {
+  DemoDir demo("import-centre");
+  ScratchDir out("import-centre-out");
+  ASSERT_TRUE(demo.ok());
+  ASSERT_EQ(run_tavu({"export", "--dir", demo.path().string(), "--sheets", "--only", "sprites",
+                      out.path().string()})
+                .exit_code,
+            0);
+  const fs::path json = out.path() / "SCORE.json";
+  std::vector<std::uint8_t> bytes = read_bytes(json);
+  std::string text(bytes.begin(), bytes.end());
+  const std::size_t at = text.find("{\"number\": 230,");
+  ASSERT_NE(at, std::string::npos);
+  const std::size_t x = text.find("\"centre_x\": ", at) + 12;
+  const std::size_t end = text.find(',', x);
+  const int old_x = std::stoi(text.substr(x, end - x));
+  text.replace(x, end - x, std::to_string(old_x + 3));
+  ASSERT_TRUE(write_file(json, {text.begin(), text.end()}));
+
+  const TavuRun run = run_tavu({"import", "--dir", demo.path().string(), out.path().string()});
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_NE(run.out.find("sprite 230 (SCORE.DAT) centre " + std::to_string(old_x + 3) + ","),
+            std::string::npos)
+      << run.out;
+  // A fresh export shows the new centre, and the pictures are as they were.
+  ScratchDir again("import-centre-again");
+  ASSERT_EQ(run_tavu({"export", "--dir", demo.path().string(), "--sheets", "--only", "sprites",
+                      again.path().string()})
+                .exit_code,
+            0);
+  EXPECT_EQ(read_bytes(again.path() / "SCORE.json"),
+            std::vector<std::uint8_t>(text.begin(), text.end()));
+  EXPECT_EQ(read_bytes(again.path() / "SCORE.png"), read_bytes(out.path() / "SCORE.png"));
+}
+
 // One export with an edited sprite, pattern, pitch and picture.
 class EditedExport : public ::testing::Test {
  protected:

@@ -196,11 +196,12 @@ int run_export(const Options& options, Streams& io) {
   std::size_t written = 0;
   {
     Progress progress(io.err, io.err_is_terminal, "writing", writes.size());
-    // In batches, so the bar moves; each file is replaced on its own.
-    constexpr std::size_t kBatch = 64;
+    // In batches, so the bar moves; each file is replaced on its own, the
+    // files of a batch made to last together.
+    constexpr std::size_t kBatch = 512;
     for (std::size_t at = 0; at < writes.size(); at += kBatch) {
       const std::size_t n = std::min(kBatch, writes.size() - at);
-      const std::size_t done = replace_each(std::span(writes).subspan(at, n));
+      const std::size_t done = replace_each_synced_together(std::span(writes).subspan(at, n));
       written += done;
       progress.step(at + n);
       if (done < n) {
