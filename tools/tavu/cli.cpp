@@ -101,7 +101,7 @@ void program_help(std::ostream& out) {
   }
   out << "\n"
          "Options:\n"
-         "  --help           show this text; tavu COMMAND --help shows a command's\n"
+         "  --help           show this text (tavu COMMAND --help: that command's)\n"
          "  --version        show the version\n"
          "\n"
          "Exit status: 0 success, 1 refused or failed work, 2 a wrong command line.\n"
@@ -199,6 +199,10 @@ int run(std::span<const std::string> args, Streams& io) {
     if (arg == "--help" || arg == "-h") {
       command_usage(command, io.out);
       io.out << "\n" << command.help;
+      return kExitOk;
+    }
+    if (arg == "--version") {
+      io.out << "tavu (" << kProgramTitle << ") " << kProgramVersion << "\n";
       return kExitOk;
     }
     const std::size_t equals = arg.find('=');
