@@ -20,4 +20,8 @@ bool write_fully(int fd, const void* data, std::size_t size, WriteCall call);
 // write(2) itself.
 long write_some(int fd, const void* data, std::size_t size);
 
+// isatty(3): whether the descriptor is a terminal (a progress bar is drawn
+// only there).
+bool is_terminal(int fd);
+
 }  // namespace tavu::platform

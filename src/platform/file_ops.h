@@ -62,6 +62,10 @@ bool remove_path(const std::string& path);
 // cannot be opened for it (no read permission) counts as done, as does
 // every directory on Windows, whose renames are written through.
 bool sync_directory(const std::string& directory);
+// syncfs(2): everything written to the file system holding `directory`
+// reaches the disk, as an fsync of each file would. Only where
+// kSyncsFileSystem says the system can.
+bool sync_file_system(const std::string& directory);
 
 // Whether a link failed because the file system has no hard links (rather
 // than because of a fault): the caller copies instead.
@@ -76,11 +80,14 @@ bool may_write_file(const std::string& path, const FileStatus& status);
 // or of the directory replace it).
 bool may_replace_in(const std::string& directory, const FileStatus& file);
 
-// Whether the file system matches names ignoring case by itself (Windows).
+// Whether the file system matches names ignoring case by itself (Windows),
+// and whether one call syncs a whole file system (not on Windows).
 #ifdef _WIN32
 inline constexpr bool kNamesIgnoreCase = true;
+inline constexpr bool kSyncsFileSystem = false;
 #else
 inline constexpr bool kNamesIgnoreCase = false;
+inline constexpr bool kSyncsFileSystem = true;
 #endif
 // Two file names equal ignoring case: ASCII letters on POSIX, the file
 // system's own rules (CompareStringOrdinal) on Windows.

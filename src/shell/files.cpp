@@ -6,7 +6,9 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <new>
+#include <set>
 #include <system_error>
 #include <thread>
 
@@ -295,15 +297,16 @@ class NewFile {
     return true;
   }
 
-  // Flush, then the original's owner and permissions (`like`), fsync and
-  // close. After a failure the file is given up, never synced again.
-  bool finish(const platform::FileStatus* like) {
+  // Flush, then the original's owner and permissions (`like`), fsync (unless
+  // the caller syncs the whole file system later) and close. After a failure
+  // the file is given up, never synced again.
+  bool finish(const platform::FileStatus* like, bool sync = true) {
     bool ok = !fails(FileOp::flush, file_) && push_buffer();
     if (ok && like) {
       platform::set_owner(fd_, like->owner, like->group);  // where the process may
       ok = platform::set_mode(fd_, like->mode);
     }
-    ok = ok && !fails(FileOp::fsync, file_) && platform::sync_descriptor(fd_);
+    if (sync) ok = ok && !fails(FileOp::fsync, file_) && platform::sync_descriptor(fd_);
     const bool closed = platform::close_descriptor(fd_);
     fd_ = -1;
     ok = !fails(FileOp::close, file_) && closed && ok;
@@ -394,13 +397,15 @@ struct Target {
 };
 
 // Resolves and checks one file; nullptr when it may be replaced, else why
-// not. `ambiguous` is set for a name of several files.
-const char* prepare(Target& t, const ReplaceOptions& options, bool& ambiguous) {
+// not. `ambiguous` is set for a name of several files. `found`, when given,
+// is what find_file() gives for the name.
+const char* prepare(Target& t, const ReplaceOptions& options, bool& ambiguous,
+                    const std::string* found = nullptr) {
   if (options.refuse_ambiguous && !ambiguous_names(t.name).empty()) {
     ambiguous = true;
     return "differ only in letter case";
   }
-  const auto real = platform::resolve_links(find_file(t.name));
+  const auto real = platform::resolve_links(found ? *found : find_file(t.name));
   if (!real) return "Too many levels of symbolic links";
   t.path = *real;
   t.dir = directory_of(t.path);
@@ -426,11 +431,11 @@ const char* prepare(Target& t, const ReplaceOptions& options, bool& ambiguous) {
   return platform::file_status(t.dir).exists ? "Permission denied" : "No such file or directory";
 }
 
-bool write_temporary(Target& t) {
+bool write_temporary(Target& t, bool sync = true) {
   t.temp_path = beside(t.dir, hidden_name(t.leaf, ".tavu-new"));
   const platform::FileStatus* like = t.status.exists ? &t.status : nullptr;
   t.temp = std::make_unique<NewFile>(t.temp_path, t.leaf);
-  return t.temp->create(like ? 0600 : 0666) && t.temp->write(t.bytes) && t.temp->finish(like);
+  return t.temp->create(like ? 0600 : 0666) && t.temp->write(t.bytes) && t.temp->finish(like, sync);
 }
 
 bool make_backup(Target& t) {
@@ -643,6 +648,64 @@ std::size_t replace_each(std::span<const FileReplacement> files) {
     const std::string dir = directory_of(real.value_or(f.name));
     if (std::find(dirs.begin(), dirs.end(), dir) == dirs.end()) dirs.push_back(dir);
   }
+  bool synced = true;
+  for (const std::string& dir : dirs)
+    synced = !fails(FileOp::fsync, "") && platform::sync_directory(dir) && synced;
+  return synced ? replaced : 0;
+}
+
+std::size_t replace_each_synced_together(std::span<const FileReplacement> files) {
+  if (!platform::kSyncsFileSystem) return replace_each(files);
+  std::vector<Target> targets;
+  std::set<std::string> paths;
+  // Each directory listed once, not once a file: find_file() of a new name
+  // reads the whole directory.
+  std::map<std::string, std::map<std::string, std::string>> listed;  // dir -> folded -> name
+  auto folded = [](std::string s) {
+    for (char& c : s) c = fold(c);
+    return s;
+  };
+  for (const FileReplacement& f : files) {
+    Target t;
+    t.name = f.name;
+    t.bytes = f.bytes;
+    const auto [dir, leaf] = split(f.name);
+    auto [names, fresh] = listed.try_emplace(dir.string());
+    std::error_code ec;
+    for (fs::directory_iterator it(fresh ? dir : fs::path(), ec), end; fresh && !ec && it != end;
+         it.increment(ec)) {
+      const std::string name = it->path().filename().string();
+      auto [at, added] = names->second.try_emplace(folded(name), name);
+      if (!added && name < at->second) at->second = name;
+    }
+    // As find_file(): the exact name, else the first other spelling.
+    std::string found = f.name;
+    if (const auto at = names->second.find(folded(leaf));
+        at != names->second.end() && at->second != leaf && !platform::kNamesIgnoreCase &&
+        !fs::exists(fs::symlink_status(fs::path(f.name), ec)))
+      found = (fs::path(f.name).has_parent_path() ? (fs::path(f.name).parent_path() / at->second)
+                                                  : fs::path(at->second))
+                  .string();
+    bool ambiguous = false;
+    if (prepare(t, {}, ambiguous, &found)) break;
+    // The same file twice would share one temporary: the writing stops at
+    // the second.
+    if (!paths.insert(fs::path(t.path).lexically_normal().string()).second ||
+        !write_temporary(t, false))
+      break;
+    targets.push_back(std::move(t));
+  }
+  // One sync of each file system stands for an fsync of every temporary.
+  std::vector<std::string> dirs = directories_of(targets);
+  for (const std::string& dir : dirs)
+    if (fails(FileOp::fsync, "") || !platform::sync_file_system(dir)) return 0;
+  std::size_t replaced = 0;
+  for (Target& t : targets) {
+    if (fails(FileOp::rename, t.leaf) || !platform::rename_path(t.temp_path, t.path)) break;
+    t.temp->keep();
+    ++replaced;
+  }
+  targets.clear();  // the temporaries not renamed go
   bool synced = true;
   for (const std::string& dir : dirs)
     synced = !fails(FileOp::fsync, "") && platform::sync_directory(dir) && synced;

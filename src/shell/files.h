@@ -130,6 +130,12 @@ bool replace_file(std::string_view name, std::span<const std::uint8_t> bytes);
 // end. Returns how many were replaced, or 0 when that last fsync failed
 // (then none of them is sure to last).
 std::size_t replace_each(std::span<const FileReplacement> files);
+// The same for thousands of files (a whole export), made to last together:
+// every temporary is written first, one sync of the file system stands for
+// the fsync of each, then come the renames, in order up to the first that
+// fails, and one sync of each directory. Where the system cannot sync a
+// file system, replace_each().
+std::size_t replace_each_synced_together(std::span<const FileReplacement> files);
 
 // --- Fault injection for tests -----------------------------------------------
 // Every operation of the writer above passes through this seam, which counts

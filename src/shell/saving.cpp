@@ -65,21 +65,25 @@ int save_planned(const std::vector<SaveSubsystem>& which) {
   return save_contributions(std::move(parts));
 }
 
-int save_contributions(std::vector<SaveContribution> parts) {
+bool write_contributions(std::vector<SaveContribution>& parts, ReplaceFailure* failure) {
   std::vector<FileReplacement> files;
   for (const auto& part : parts)
     for (const auto& f : part.files) files.push_back({f.name, f.bytes});
-  if (!files.empty()) {
-    ReplaceFailure failure;
-    // Game files keep their pristine copy as "NAME.bak" on the first save.
-    if (!replace_files(files, &failure,
-                       ReplaceOptions{.keep_backups = true, .refuse_ambiguous = true})) {
-      show_status(save_failure_text(failure), 1000, kTextCentred);
-      return 0;
-    }
-  }
+  // Game files keep their pristine copy as "NAME.bak" on the first save.
+  if (!files.empty() && !replace_files(files, failure,
+                                       ReplaceOptions{.keep_backups = true, .refuse_ambiguous = true}))
+    return false;
   for (auto& part : parts)
     if (part.committed) part.committed();
+  return true;
+}
+
+int save_contributions(std::vector<SaveContribution> parts) {
+  ReplaceFailure failure;
+  if (!write_contributions(parts, &failure)) {
+    show_status(save_failure_text(failure), 1000, kTextCentred);
+    return 0;
+  }
   return 1;
 }
 

@@ -56,5 +56,10 @@ int save_planned(const std::vector<SaveSubsystem>& which);
 int save_all_changes();
 // The same for contributions already planned.
 int save_contributions(std::vector<SaveContribution> parts);
+// The write behind save_contributions() without the Status message, for
+// callers without a window: true when the group landed (the contributions
+// are then committed); otherwise `failure` names the file, as planned, and
+// why, and nothing on disk has changed.
+bool write_contributions(std::vector<SaveContribution>& parts, ReplaceFailure* failure);
 
 }  // namespace tavu

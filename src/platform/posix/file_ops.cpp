@@ -137,6 +137,14 @@ bool sync_directory(const std::string& directory) {
   return ok;
 }
 
+bool sync_file_system(const std::string& directory) {
+  const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool ok = ::syncfs(fd) == 0;
+  ::close(fd);
+  return ok;
+}
+
 bool links_unsupported(int error) {
   return error == EPERM || error == EOPNOTSUPP || error == EMLINK || error == EXDEV;
 }

@@ -11,4 +11,8 @@ long write_some(int fd, const void* data, std::size_t size) {
   return static_cast<long>(::_write(fd, data, chunk));
 }
 
+bool is_terminal(int fd) {
+  return ::_isatty(fd) != 0;
+}
+
 }  // namespace tavu::platform

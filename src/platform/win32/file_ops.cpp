@@ -195,6 +195,12 @@ bool remove_path(const std::string& path) {
   return DeleteFileW(wide(path).c_str()) ? true : win32::fail_with_last_error();
 }
 
+// Windows has no call that flushes a whole volume for a user; the writer
+// syncs each file there (kSyncsFileSystem).
+bool sync_file_system(const std::string&) {
+  return false;
+}
+
 bool sync_directory(const std::string& /*directory*/) {
   return true;
 }
