@@ -4,18 +4,24 @@
 //   tavu_bench --benchmark_filter=History --benchmark_repetitions=10
 //              --benchmark_report_aggregates_only=true
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
+#include <filesystem>
+#include <fstream>
 #include <random>
 #include <vector>
 
 #include "history/edit_history.h"
+#include "history/undo.h"
 #include "pitch/pitch_bitmaps.h"
 #include "pitch/pitch_draw.h"
+#include "platform/headless/headless_platform.h"
 #include "sprites/bmp.h"
 #include "sprites/sprite_bitmaps.h"
 
 namespace {
 
+namespace fs = std::filesystem;
 using namespace tavu;
 
 PitchRecord random_pitch(int count, std::uint32_t seed) {
@@ -69,28 +75,44 @@ void BM_HistoryUndoRedoPitchImport(benchmark::State& state) {
 }
 BENCHMARK(BM_HistoryUndoRedoPitchImport)->Unit(benchmark::kMicrosecond);
 
-// A pitch import (decode, tile matching, apply) without (0) and with (1)
-// its step recorded into a history.
+// Pitch mode's Insert as the editor runs it (the bitmap read from its file,
+// matched, put in place, the status shown) without (0) and with (1) its
+// step recorded into the session's history.
 void BM_HistoryPitchImportEdit(benchmark::State& state) {
   const bool record = state.range(0) != 0;
+  const fs::path dir =
+      fs::temp_directory_path() / ("tavu-history-bench-" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  const fs::path old = fs::current_path();
+  fs::current_path(dir);
+  platform::HeadlessPlatform headless{platform::ScreenSize{1920, 1080}};
+  platform::set_current(&headless);
   const std::vector<std::uint8_t> files[2] = {pitch_file(300, 3), pitch_file(300, 4)};
-  PitchFilesState st;
-  st.pitches[0] = random_pitch(300, 1);
-  const EditedData data{nullptr, &st, nullptr};
-  EditHistory history;
+  pitch_files().pitches[0] = random_pitch(300, 1);
+  edit_history().clear();
   int k = 0;
   for (auto _ : state) {
-    const auto& file = files[k++ & 1];
-    if (record) {
-      EditSnapshot before = take_snapshot(data, EditScope::whole_pitch(0));
-      import_picture(st, file);
-      if (auto step = make_step(std::move(before), data)) history.push(std::move(*step));
-    } else {
-      import_picture(st, file);
+    state.PauseTiming();
+    {
+      std::ofstream out("pitch1.bmp", std::ios::binary);
+      const auto& file = files[k++ & 1];
+      out.write(reinterpret_cast<const char*>(file.data()),
+                static_cast<std::streamsize>(file.size()));
     }
-    benchmark::DoNotOptimize(st.pitches[0].patterns.data());
+    state.ResumeTiming();
+    if (record)
+      record_edit(EditScope::whole_pitch(0), pitch_step(EditKind::pitch_replaced, 0),
+                  [] { read_pitch_bitmap(0); });
+    else
+      read_pitch_bitmap(0);
+    benchmark::DoNotOptimize(pitch_files().pitches[0].patterns.data());
   }
-  state.counters["history_bytes"] = static_cast<double>(history.bytes());
+  state.counters["history_bytes"] = static_cast<double>(edit_history().bytes());
+  edit_history().clear();
+  platform::set_current(nullptr);
+  fs::current_path(old);
+  std::error_code ec;
+  fs::remove_all(dir, ec);
 }
 BENCHMARK(BM_HistoryPitchImportEdit)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
@@ -134,46 +156,50 @@ void BM_HistoryCellEdit(benchmark::State& state) {
 }
 BENCHMARK(BM_HistoryCellEdit)->Arg(0)->Arg(1);
 
-// A sprite import once the bitmap is read (decode and put in place), without
-// (0) and with (1) its step recorded.
+// Sprite mode's Insert as the editor runs it (the bitmap read from its
+// file, decoded, put in place over a 16x16 sprite) without (0) and with (1)
+// its step recorded into the session's history.
 void BM_HistorySpriteImportEdit(benchmark::State& state) {
   const bool record = state.range(0) != 0;
-  SpriteFilesState st;
-  for (auto& s : st.sprites) {
-    s.width = s.height = 16;
-    s.width_words = 1;
-    s.data_length = 128;
-    s.pixels.assign(128, 0x11);
-  }
+  const fs::path dir =
+      fs::temp_directory_path() / ("tavu-history-sprite-" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  const fs::path old = fs::current_path();
+  fs::current_path(dir);
+  platform::HeadlessPlatform headless{platform::ScreenSize{1920, 1080}};
+  platform::set_current(&headless);
   std::vector<std::uint8_t> rgb(17 * 3, 0), px(40 * 30, 5);
-  const std::vector<std::uint8_t> files[2] = {make_bmp_file(rgb, 17, 40, 30, px),
-                                              make_bmp_file(rgb, 17, 16, 16, px)};
-  const EditedData data{&st, nullptr, nullptr};
-  EditHistory history;
-  int k = 0;
-  for (auto _ : state) {
-    auto edit = [&] {
-      DecodedSprite image;
-      if (decode_sprite_bitmap(files[k++ & 1], image) != SpriteImport::ok) return;
-      SpriteRecord& s = st.sprites[700];
-      st.entries[kTeamEntry].current_size += static_cast<std::uint32_t>(image.pixels.size()) -
-                                             static_cast<std::uint32_t>(s.pixels.size());
-      s.width = image.width;
-      s.height = image.height;
-      s.width_words = image.width_words;
-      s.data_length = static_cast<std::uint32_t>(image.pixels.size());
-      s.pixels = std::move(image.pixels);
-      st.entries[kTeamEntry].modified = true;
-    };
-    if (record) {
-      EditSnapshot before = take_snapshot(data, EditScope::sprites(700, 1));
-      edit();
-      if (auto step = make_step(std::move(before), data)) history.push(std::move(*step));
-    } else {
-      edit();
-    }
-    benchmark::DoNotOptimize(st.sprites[700].pixels.data());
+  {
+    const auto file = make_bmp_file(rgb, 17, 40, 30, px);
+    std::ofstream out(sprite_bitmap_name(700), std::ios::binary);
+    out.write(reinterpret_cast<const char*>(file.data()),
+              static_cast<std::streamsize>(file.size()));
   }
+  SpriteRecord small;
+  small.width = small.height = 16;
+  small.width_words = 1;
+  small.data_length = 128;
+  small.pixels.assign(128, 0x11);
+  for (auto& s : sprite_files().sprites) s = small;
+  edit_history().clear();
+  for (auto _ : state) {
+    state.PauseTiming();
+    sprite_files().sprites[700] = small;
+    state.ResumeTiming();
+    if (record)
+      record_edit(EditScope::sprites(700, 1), sprite_step(EditKind::sprite_replaced, 700),
+                  [] { replace_sprite_from_bitmap(700, true); });
+    else
+      replace_sprite_from_bitmap(700, true);
+    benchmark::DoNotOptimize(sprite_files().sprites[700].pixels.data());
+  }
+  state.counters["history_bytes"] = static_cast<double>(edit_history().bytes());
+  edit_history().clear();
+  reset_sprite_files();
+  platform::set_current(nullptr);
+  fs::current_path(old);
+  std::error_code ec;
+  fs::remove_all(dir, ec);
 }
 BENCHMARK(BM_HistorySpriteImportEdit)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 

@@ -33,9 +33,10 @@ std::vector<T> copy_range(const std::vector<T>& v, EditScope::Range& r) {
 
 // The splice from `before` (what the range held) to what the range holds now.
 template <class T>
-Splice<T> splice_from(const std::vector<T>& before, const std::vector<T>& now, EditScope::Range r) {
+Splice<T> splice_from(std::vector<T>&& before, const std::vector<T>& now, EditScope::Range r) {
   const auto [from, to] = clamp_range(r, now.size());
-  return make_splice<T>(before, std::span<const T>(now).subspan(from, to - from), r.from);
+  return make_splice<T>(std::move(before), std::span<const T>(now).subspan(from, to - from),
+                        r.from);
 }
 
 std::size_t sprite_bytes(const SpriteRecord& s) {
@@ -133,8 +134,10 @@ EditSnapshot take_snapshot(const EditedData& d, const EditScope& scope) {
     s.scope.first_sprite = first;
     s.scope.sprite_count = last - first;
     s.sprites.assign(table.begin() + first, table.begin() + last);
-    for (int i = 0; i < kSpriteFileCount; ++i)
-      s.entries[i] = {d.sprites->entries[i].name, d.sprites->entries[i].current_size};
+    // Only an edit of sprites changes the entries' sizes and names.
+    if (last > first)
+      for (int i = 0; i < kSpriteFileCount; ++i)
+        s.entries[i] = {d.sprites->entries[i].name, d.sprites->entries[i].current_size};
     if (scope.team_file) s.team_image = d.sprites->entries[kTeamEntry].image;
   }
   if (d.pitches && scope.pitch >= 0 && scope.pitch < kPitchCount) {
@@ -158,7 +161,7 @@ std::optional<EditStep> make_step(EditSnapshot&& b, const EditedData& d) {
   EditStep step;
   const EditScope& scope = b.scope;
   bool changed = false;
-  if (d.sprites) {
+  if (d.sprites && scope.sprite_count > 0) {
     for (int k = 0; k < scope.sprite_count; ++k) {
       const SpriteRecord& now = d.sprites->sprites[scope.first_sprite + k];
       SpriteRecord& then = b.sprites[static_cast<std::size_t>(k)];
@@ -184,9 +187,9 @@ std::optional<EditStep> make_step(EditSnapshot&& b, const EditedData& d) {
     const PitchRecord& p = d.pitches->pitches[scope.pitch];
     PitchEdit e;
     e.pitch = scope.pitch;
-    e.cells = splice_from(b.cells, p.cells, scope.cells);
+    e.cells = splice_from(std::move(b.cells), p.cells, scope.cells);
     for (std::size_t r = 0; r < scope.patterns.size(); ++r) {
-      auto s = splice_from(b.patterns[r], p.patterns, scope.patterns[r]);
+      auto s = splice_from(std::move(b.patterns[r]), p.patterns, scope.patterns[r]);
       if (!s.empty()) e.patterns.push_back(std::move(s));
     }
     e.count_before = b.pattern_count;

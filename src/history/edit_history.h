@@ -15,6 +15,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "pictures/pictures.h"
@@ -35,23 +36,44 @@ struct Splice {
   std::size_t bytes() const { return (before.size() + after.size()) * sizeof(T); }
 };
 
+// Lengths of the common start and (after it) the common end of two runs.
+template <class T>
+std::pair<std::size_t, std::size_t> common_ends(std::span<const T> a, std::span<const T> b) {
+  const std::size_t shorter = std::min(a.size(), b.size());
+  const auto first_difference = std::mismatch(a.begin(), a.begin() + shorter, b.begin());
+  const std::size_t head = static_cast<std::size_t>(first_difference.first - a.begin());
+  std::size_t tail = 0;
+  while (tail < shorter - head && a[a.size() - 1 - tail] == b[b.size() - 1 - tail]) ++tail;
+  return {head, tail};
+}
+
 // The smallest splice turning `before` into `after`: their common start and
 // end are left out. `offset` is where `before` starts in its vector.
 template <class T>
 Splice<T> make_splice(std::span<const T> before, std::span<const T> after, std::size_t offset = 0) {
-  const std::size_t shorter = std::min(before.size(), after.size());
-  std::size_t head = 0;
-  while (head < shorter && before[head] == after[head]) ++head;
-  std::size_t tail = 0;
-  while (tail < shorter - head &&
-         before[before.size() - 1 - tail] == after[after.size() - 1 - tail])
-    ++tail;
+  const auto [head, tail] = common_ends(before, after);
   Splice<T> s;
   s.at = offset + head;
   s.before.assign(before.begin() + static_cast<std::ptrdiff_t>(head),
                   before.end() - static_cast<std::ptrdiff_t>(tail));
   s.after.assign(after.begin() + static_cast<std::ptrdiff_t>(head),
                  after.end() - static_cast<std::ptrdiff_t>(tail));
+  return s;
+}
+
+// The same, taking over `before`'s memory for the splice's before side.
+template <class T>
+Splice<T> make_splice(std::vector<T>&& before, std::span<const T> after, std::size_t offset = 0) {
+  const auto [head, tail] = common_ends(std::span<const T>(before), after);
+  Splice<T> s;
+  s.at = offset + head;
+  s.after.assign(after.begin() + static_cast<std::ptrdiff_t>(head),
+                 after.end() - static_cast<std::ptrdiff_t>(tail));
+  before.erase(before.end() - static_cast<std::ptrdiff_t>(tail), before.end());
+  before.erase(before.begin(), before.begin() + static_cast<std::ptrdiff_t>(head));
+  // A step keeps only what changed, not the capacity of a whole copy.
+  if (before.capacity() > 2 * before.size() + 64) before.shrink_to_fit();
+  s.before = std::move(before);
   return s;
 }
 
