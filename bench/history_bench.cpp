@@ -11,13 +11,18 @@
 #include <random>
 #include <vector>
 
+#include "demo_data/demo_data.h"
 #include "history/edit_history.h"
 #include "history/undo.h"
 #include "pitch/pitch_bitmaps.h"
 #include "pitch/pitch_draw.h"
+#include "pitch/pitch_mode.h"
 #include "platform/headless/headless_platform.h"
+#include "shell/modes.h"
+#include "shell/status.h"
 #include "sprites/bmp.h"
 #include "sprites/sprite_bitmaps.h"
+#include "sprites/sprite_mode.h"
 
 namespace {
 
@@ -75,132 +80,105 @@ void BM_HistoryUndoRedoPitchImport(benchmark::State& state) {
 }
 BENCHMARK(BM_HistoryUndoRedoPitchImport)->Unit(benchmark::kMicrosecond);
 
-// Pitch mode's Insert as the editor runs it (the bitmap read from its file,
-// matched, put in place, the status shown) without (0) and with (1) its
-// step recorded into the session's history.
-void BM_HistoryPitchImportEdit(benchmark::State& state) {
-  const bool record = state.range(0) != 0;
-  const fs::path dir =
-      fs::temp_directory_path() / ("tavu-history-bench-" + std::to_string(::getpid()));
-  fs::create_directories(dir);
-  const fs::path old = fs::current_path();
-  fs::current_path(dir);
-  platform::HeadlessPlatform headless{platform::ScreenSize{1920, 1080}};
-  platform::set_current(&headless);
+// The editor started on the demo directory in a headless window, for edits
+// timed from the key to the frame that shows them.
+class Editor {
+ public:
+  Editor()
+      : dir_(fs::temp_directory_path() / ("tavu-history-editor-" + std::to_string(::getpid()))) {
+    std::string error;
+    if (!write_demo_game(dir_, &error)) std::abort();
+    old_ = fs::current_path();
+    fs::current_path(dir_);
+    platform::set_current(&headless_);
+    reset_startup_failure_text();
+    build_key_to_mode_table();
+    for (auto& m : mode_table())
+      if (!m.init()) std::abort();
+    edit_history().clear();
+  }
+  ~Editor() {
+    edit_history().clear();
+    set_edit_recording(true);
+    platform::set_current(nullptr);
+    fs::current_path(old_);
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+  void write(const std::string& name, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream out(dir_ / name, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+  }
+
+ private:
+  fs::path dir_, old_;
+  platform::HeadlessPlatform headless_{platform::ScreenSize{1920, 1080}};
+};
+
+// A cell edit in pitch mode's edit mode (Ctrl+Up, then Ctrl+Down), from the
+// key to the frame, without (0) and with (1) recording.
+void BM_HistoryCellEditKeyToFrame(benchmark::State& state) {
+  Editor editor;
+  set_edit_recording(state.range(0) != 0);
+  switch_mode(kPitchMode);
+  PitchModeState& st = pitch_mode_state();
+  st.edit_mode = true;
+  st.cursor_x = 64;
+  st.cursor_y = 48;
+  // A cell that can go one pattern up.
+  PitchRecord& pitch = pitch_files().pitches[0];
+  pitch.cells[4 * kPitchColumns + 4] = 0;
+  int k = 0;
+  for (auto _ : state) {
+    pitch_mode_key((k++ & 1) ? platform::VK_DOWN : platform::VK_UP, 0, true);
+    compose_frame();
+  }
+  state.counters["steps"] = static_cast<double>(edit_history().undo_count());
+}
+BENCHMARK(BM_HistoryCellEditKeyToFrame)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// Sprite mode's Insert of a 40x30 bitmap over sprite 700 (two bitmaps in
+// turn, so every Insert changes it), from the key to the frame.
+void BM_HistorySpriteImportKeyToFrame(benchmark::State& state) {
+  Editor editor;
+  set_edit_recording(state.range(0) != 0);
+  switch_mode(kSpriteMode);
+  sprite_mode_state().current = 700;
+  std::vector<std::uint8_t> rgb(17 * 3, 0),
+      px[2] = {std::vector<std::uint8_t>(40 * 30, 5), std::vector<std::uint8_t>(40 * 30, 6)};
+  const std::vector<std::uint8_t> files[2] = {make_bmp_file(rgb, 17, 40, 30, px[0]),
+                                              make_bmp_file(rgb, 17, 40, 30, px[1])};
+  int k = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    editor.write(sprite_bitmap_name(700), files[k++ & 1]);
+    state.ResumeTiming();
+    sprite_mode_key(platform::VK_INSERT, false, false);
+    compose_frame();
+  }
+  state.counters["steps"] = static_cast<double>(edit_history().undo_count());
+}
+BENCHMARK(BM_HistorySpriteImportKeyToFrame)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// Pitch mode's Insert of a pitch of about 300 patterns (two bitmaps in
+// turn), from the key to the frame.
+void BM_HistoryPitchImportKeyToFrame(benchmark::State& state) {
+  Editor editor;
+  set_edit_recording(state.range(0) != 0);
+  switch_mode(kPitchMode);
+  pitch_mode_state().edit_mode = false;
   const std::vector<std::uint8_t> files[2] = {pitch_file(300, 3), pitch_file(300, 4)};
-  pitch_files().pitches[0] = random_pitch(300, 1);
-  edit_history().clear();
   int k = 0;
   for (auto _ : state) {
     state.PauseTiming();
-    {
-      std::ofstream out("pitch1.bmp", std::ios::binary);
-      const auto& file = files[k++ & 1];
-      out.write(reinterpret_cast<const char*>(file.data()),
-                static_cast<std::streamsize>(file.size()));
-    }
+    editor.write("pitch1.bmp", files[k++ & 1]);
     state.ResumeTiming();
-    if (record)
-      record_edit(EditScope::whole_pitch(0), pitch_step(EditKind::pitch_replaced, 0),
-                  [] { read_pitch_bitmap(0); });
-    else
-      read_pitch_bitmap(0);
-    benchmark::DoNotOptimize(pitch_files().pitches[0].patterns.data());
+    pitch_mode_key(platform::VK_INSERT, 0, false);
+    compose_frame();
   }
   state.counters["history_bytes"] = static_cast<double>(edit_history().bytes());
-  edit_history().clear();
-  platform::set_current(nullptr);
-  fs::current_path(old);
-  std::error_code ec;
-  fs::remove_all(dir, ec);
 }
-BENCHMARK(BM_HistoryPitchImportEdit)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
-
-// A cell edit and the redraw it leads to (the view rebuilt from its
-// tiles), without (0) and with (1) its step recorded.
-void BM_HistoryCellEdit(benchmark::State& state) {
-  const bool record = state.range(0) != 0;
-  PitchFilesState st;
-  st.pitches[0] = random_pitch(300, 1);
-  const EditedData data{nullptr, &st, nullptr};
-  EditHistory history;
-  PitchViewCache cache;
-  PitchView view;
-  view.pitch = &st.pitches[0];
-  view.x = 32;
-  view.y = 64;
-  std::vector<std::uint8_t> target(320 * 200);
-  const std::size_t cell = 6 * kPitchColumns + 4;
-  int k = 0;
-  for (auto _ : state) {
-    auto edit = [&] {
-      std::uint32_t& c = st.pitches[0].cells[cell];
-      c = (k++ & 1) ? c + kPatternSize : c - kPatternSize;
-      st.pitches[0].modified = kPitchModifiedBit;
-      st.map_modified = true;
-    };
-    if (record) {
-      EditScope scope;
-      scope.pitch = 0;
-      scope.cells = {cell, cell + 1};
-      EditSnapshot before = take_snapshot(data, scope);
-      edit();
-      if (auto step = make_step(std::move(before), data)) history.push(std::move(*step));
-    } else {
-      edit();
-    }
-    cache.stale = true;
-    draw_pitch_view(cache, view, target.data(), 320);
-    benchmark::DoNotOptimize(target.data());
-  }
-}
-BENCHMARK(BM_HistoryCellEdit)->Arg(0)->Arg(1);
-
-// Sprite mode's Insert as the editor runs it (the bitmap read from its
-// file, decoded, put in place over a 16x16 sprite) without (0) and with (1)
-// its step recorded into the session's history.
-void BM_HistorySpriteImportEdit(benchmark::State& state) {
-  const bool record = state.range(0) != 0;
-  const fs::path dir =
-      fs::temp_directory_path() / ("tavu-history-sprite-" + std::to_string(::getpid()));
-  fs::create_directories(dir);
-  const fs::path old = fs::current_path();
-  fs::current_path(dir);
-  platform::HeadlessPlatform headless{platform::ScreenSize{1920, 1080}};
-  platform::set_current(&headless);
-  std::vector<std::uint8_t> rgb(17 * 3, 0), px(40 * 30, 5);
-  {
-    const auto file = make_bmp_file(rgb, 17, 40, 30, px);
-    std::ofstream out(sprite_bitmap_name(700), std::ios::binary);
-    out.write(reinterpret_cast<const char*>(file.data()),
-              static_cast<std::streamsize>(file.size()));
-  }
-  SpriteRecord small;
-  small.width = small.height = 16;
-  small.width_words = 1;
-  small.data_length = 128;
-  small.pixels.assign(128, 0x11);
-  for (auto& s : sprite_files().sprites) s = small;
-  edit_history().clear();
-  for (auto _ : state) {
-    state.PauseTiming();
-    sprite_files().sprites[700] = small;
-    state.ResumeTiming();
-    if (record)
-      record_edit(EditScope::sprites(700, 1), sprite_step(EditKind::sprite_replaced, 700),
-                  [] { replace_sprite_from_bitmap(700, true); });
-    else
-      replace_sprite_from_bitmap(700, true);
-    benchmark::DoNotOptimize(sprite_files().sprites[700].pixels.data());
-  }
-  state.counters["history_bytes"] = static_cast<double>(edit_history().bytes());
-  edit_history().clear();
-  reset_sprite_files();
-  platform::set_current(nullptr);
-  fs::current_path(old);
-  std::error_code ec;
-  fs::remove_all(dir, ec);
-}
-BENCHMARK(BM_HistorySpriteImportEdit)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_HistoryPitchImportKeyToFrame)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -16,6 +16,8 @@ namespace {
 
 constexpr std::uint32_t kStatusMs = 1000;
 
+bool g_recording = true;
+
 int round_down_to_tile(int v) {
   return v & ~(kPatternSide - 1);
 }
@@ -132,6 +134,14 @@ bool touches_team_file(const EditStep& s) {
 }
 
 }  // namespace
+
+void set_edit_recording(bool on) {
+  g_recording = on;
+}
+
+bool edit_recording() {
+  return g_recording;
+}
 
 EditHistory& edit_history() {
   static EditHistory history;

@@ -44,9 +44,18 @@ EditSnapshot begin_edit(const EditScope& scope);
 // steps that could have been redone); nothing when nothing changed.
 void finish_edit(EditSnapshot&& before, EditInfo info);
 
+// Recording is on from the start; a program without undo (a batch run)
+// turns it off and the edits run as they are.
+void set_edit_recording(bool on);
+bool edit_recording();
+
 // Runs `edit` and keeps what it changed within `scope` as one step.
 template <class F>
 void record_edit(const EditScope& scope, EditInfo info, F&& edit) {
+  if (!edit_recording()) {
+    std::forward<F>(edit)();
+    return;
+  }
   EditSnapshot before = begin_edit(scope);
   std::forward<F>(edit)();
   finish_edit(std::move(before), std::move(info));
