@@ -6,6 +6,7 @@
 #include <span>
 #include <vector>
 
+#include "imaging/image.h"
 #include "pictures/picture_format.h"
 #include "replays/recording_format.h"
 #include "sprites/blit.h"
@@ -38,6 +39,9 @@ void sprite_bitmap(std::span<const std::uint8_t> bytes) {
   const tavu::BmpView view = tavu::read_bmp(bytes);
   if (view.ok())
     for (int y = 0; y < view.info.height; ++y) (void)view.row_from_top(y);
+  // Every import's reader, BMP and PNG, at a pitch's size.
+  tavu::Image picture;
+  (void)tavu::decode_image(bytes, picture, 672, 848);
 }
 
 void recording(std::span<const std::uint8_t> bytes) {

@@ -1,10 +1,16 @@
 // A .256 picture from the fuzzer loaded into the picture ring, then its
 // label colour, the working palettes of every gamma step, picture mode's
 // drawing and the bitmap export; the same bytes as a required picture of
-// the start-up load.
+// the start-up load. A second part of the input (after kSplit) is an image
+// file imported into the picture with Insert, then planned for the save and
+// discarded.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "harness.h"
+#include "imaging/image.h"
 #include "pictures/picture_format.h"
 #include "pictures/picture_mode.h"
 #include "pictures/pictures.h"
@@ -55,8 +61,30 @@ bool fuzz::setup() {
   return build_picture_ring() != 0;
 }
 
+// The image file as Insert reads it, and the decoded image straight into
+// the picture; what a save would write, then the file's picture again.
+void drive_import(Picture& picture, fuzz::Bytes image_file) {
+  if (!picture.loaded()) return;
+  const bool png = image_file.size() >= 4 && image_file[1] == 'P' && image_file[2] == 'N';
+  const std::string name = picture_stem(kName) + (png ? ".png" : ".bmp");
+  fuzz::put_file(name, image_file);
+  (void)replace_picture_from_file(picture);
+  fuzz::restore_file(name);
+  Image image;
+  if (decode_image(image_file, image, kPictureWidth, kPictureHeight).ok()) {
+    PictureImport import = import_picture_image(picture, image);
+    if (import.ok() && import.pixels.size() != kPicturePixelBytes) std::abort();
+    apply_picture_import(picture, std::move(import));
+  }
+  const SaveContribution plan = plan_picture_save();
+  for (const PlannedFile& f : plan.files)
+    if (f.bytes.size() != kPictureFileSize) std::abort();
+  if (picture.replaced) discard_picture_changes(picture);
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const fuzz::Bytes bytes(data, size);
+  const std::vector<fuzz::Bytes> parts = fuzz::split(fuzz::Bytes(data, size), 2);
+  const fuzz::Bytes bytes = parts[0];
   Picture* picture = fuzzed_picture();
   if (!picture) return 0;
   fuzz::put_file(kName, bytes);
@@ -83,6 +111,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   load_picture(picture_ring().pictures[previous_picture(at)]);
   release_pictures();
   load_picture(*picture);
+  if (!parts[1].empty()) drive_import(*picture, parts[1]);
 
   // The start-up load with the bytes as a required picture; the title the
   // replay browser draws comes from it.

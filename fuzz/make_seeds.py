@@ -18,6 +18,7 @@ HEADER = 3626
 SLOT = 19000
 HERE = os.path.dirname(os.path.abspath(__file__))
 BMP_DIR = os.path.join(HERE, "..", "tests", "fixtures", "bmp")
+IMAGES_DIR = os.path.join(HERE, "..", "tests", "fixtures", "images")
 
 
 def read(path):
@@ -38,12 +39,99 @@ def with_info_header(bmp, size):
     return bytes(out)
 
 
+def picture_import_seeds(add, picture):
+    """The picture followed by image files Insert reads into it: its export,
+    its palette reversed, true colour, and a new palette."""
+    pixels, stored = picture[:64000], picture[64000:]
+    rgb = bytes((v & 63) * 255 // 63 for v in stored)
+    rows = [pixels[y * 320:(y + 1) * 320] for y in range(200)]
+    export = bmp(40, 8, 0, 320, 200, [rgb[i * 3:i * 3 + 3] for i in range(256)],
+                 b"".join(reversed(rows)))
+    add("picture", picture + SPLIT + export)
+    reversed_rgb = b"".join(rgb[(255 - k) * 3:(255 - k) * 3 + 3] for k in range(256))
+    def scanlines(rows):
+        return b"".join(b"\x00" + r for r in rows)
+    add("picture", picture + SPLIT + png(320, 200, 8, 3,
+                                         scanlines(bytes(255 - v for v in r) for r in rows),
+                                         chunks=[(b"PLTE", reversed_rgb)]))
+    add("picture", picture + SPLIT + png(320, 200, 8, 2, scanlines(
+        b"".join(rgb[v * 3:v * 3 + 3] for v in r) for r in rows)))
+    add("picture", picture + SPLIT + png(320, 200, 8, 3, scanlines(rows),
+                                         chunks=[(b"PLTE", bytes((i * 7) & 255 for i in range(768)))]))
+
+
 def corrupt_sprite_header(image):
     """Sprite 1's pixel data made to run far past the end of the file."""
     out = bytearray(image)
     if len(out) >= 48:
         struct.pack_into("<hh", out, 24 + 8, 0x7FFF, 0x7FFF)
     return bytes(out)
+
+
+def bmp(header, bits, compression, width, height, palette, pixels, masks=()):
+    """A BMP with an information header of `header` bytes."""
+    entry = 3 if header == 12 else 4
+    after = 14 + header + (4 * len(masks) if header == 40 else 0)
+    offset = after + entry * len(palette)
+    info = bytearray(header)
+    if header == 12:
+        struct.pack_into("<IHHHH", info, 0, 12, width, height & 0xFFFF, 1, bits)
+    else:
+        struct.pack_into("<IiiHHIIiiII", info, 0, header, width, height, 1, bits, compression,
+                         len(pixels), 0, 0, len(palette), 0)
+        for i, m in enumerate(masks):
+            if header > 40:
+                struct.pack_into("<I", info, 40 + 4 * i, m)
+    extra = b"".join(struct.pack("<I", m) for m in masks) if header == 40 else b""
+    pal = b"".join(bytes((b, g, r)) + (b"" if entry == 3 else b"\0") for r, g, b in palette)
+    head = b"BM" + struct.pack("<IHHI", offset + len(pixels), 0, 0, offset)
+    return head + bytes(info) + extra + pal + bytes(pixels)
+
+
+def png(width, height, depth, colour_type, raw, interlace=0, chunks=()):
+    """A PNG of filtered scanlines `raw`, with extra chunks before IDAT."""
+    import zlib
+
+    def chunk(kind, data):
+        body = kind + data
+        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
+    ihdr = struct.pack(">IIBBBBB", width, height, depth, colour_type, 0, 0, interlace)
+    out = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", ihdr)
+    for kind, data in chunks:
+        out += chunk(kind, data)
+    return out + chunk(b"IDAT", zlib.compress(bytes(raw))) + chunk(b"IEND", b"")
+
+
+def image_seeds(add):
+    """The image harnesses: every fixture, and the variants no program here
+    writes (RLE4, 1 bit, top-down, bit fields, 16-bit and grey PNGs)."""
+    for d in (IMAGES_DIR, BMP_DIR):
+        for n in sorted(os.listdir(d)):
+            data = read(os.path.join(d, n))
+            if n.endswith(".bmp") and (len(data) < 80000 or n == "pitch.bmp"):
+                add("bmp_image", data)
+            elif n.endswith(".png") and (len(data) < 80000 or n == "im-pitch-png8.png"):
+                add("png_image", data)
+    grey = [(i * 16, i * 16, i * 16) for i in range(16)]
+    add("bmp_image", bmp(40, 4, 2, 8, 3, grey, [3, 0x12, 0, 0, 0, 5, 0x12, 0x34, 0x50, 0, 0, 2, 1, 1,
+                                               2, 0x77, 0, 1]))
+    add("bmp_image", bmp(124, 8, 1, 5, 2, grey, [2, 1, 0, 3, 1, 2, 3, 0, 0, 0, 5, 9, 0, 1]))
+    add("bmp_image", bmp(40, 1, 0, 17, -3, grey[:2], [0xA5, 0x5A, 0x80, 0] * 3))
+    add("bmp_image", bmp(12, 4, 0, 5, 2, grey, [0x01, 0x23, 0x40, 0, 0xFE, 0xDC, 0xB0, 0]))
+    add("bmp_image", bmp(40, 16, 0, 2, -2, [], [0xFF, 0x7F, 0x1F, 0x7C] * 2))
+    add("bmp_image", bmp(40, 16, 3, 3, 1, [], [0xFF, 0xFF, 0xE0, 0x07, 0x1F, 0, 0, 0],
+                         (0xF800, 0x07E0, 0x001F)))
+    add("bmp_image", bmp(56, 32, 3, 2, 2, [], [0x4D, 0xC8, 0x0D, 0x80] * 4,
+                         (0xFF0000, 0xFF00, 0xFF, 0xFF000000)))
+    add("bmp_image", bmp(108, 24, 0, 3, 2, [], [1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0] * 2))
+    # 4x3: grey 2-bit, 16-bit grey+alpha interlaced, 16-bit RGB with tRNS,
+    # 4-bit indexed with tRNS.
+    add("png_image", png(4, 3, 2, 0, [0, 0x1B] * 3))
+    add("png_image", png(4, 3, 16, 4, ([0] + [0x12, 0x34, 0xFF, 0xFF] * 4) * 7, interlace=1))
+    add("png_image", png(2, 2, 16, 2, ([0] + [1, 2, 3, 4, 5, 6] * 2) * 2,
+                         chunks=[(b"tRNS", bytes([1, 2, 3, 4, 5, 6]))]))
+    add("png_image", png(4, 2, 4, 3, [0, 0x01, 0x23, 0, 0x45, 0x10],
+                         chunks=[(b"PLTE", bytes(range(18))), (b"tRNS", bytes([0, 128]))]))
 
 
 def main():
@@ -99,6 +187,7 @@ def main():
             add("recordings", bytes(data))
             add("recordings", bytes(data[:-1]))
     add("picture", read(os.path.join(demo, "stad.256"))[:-1])
+    picture_import_seeds(add, read(os.path.join(demo, "stad.256")))
 
     for pick, n in ((0, "team4.dat"), (7, "TEAM2.DAT"), (130, "TEAM3.DAT")):
         add("team_sprites", bytes([pick]) + read(os.path.join(demo, n)))
@@ -107,6 +196,8 @@ def main():
                  b"\x80\xff\xfe\x7f abc", b"Long line " * 40):
         add("text", b"\x10\xf0\x00\x07" + text)
         add("text", b"\x80\x7f\x01\x00" + text)
+
+    image_seeds(add)
 
     for harness, items in seeds.items():
         d = os.path.join(out, harness)

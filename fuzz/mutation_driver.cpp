@@ -89,10 +89,14 @@ int main(int argc, char** argv) {
     if (b.size() > 70000) b.resize(70000);
     seeds.push_back({sel, std::move(b)});
   }
-  for (const auto& entry : std::filesystem::directory_iterator(TAVU_FIXTURES_DIR "/bmp")) {
-    if (entry.path().extension() != ".bmp") continue;
-    std::ifstream in(entry.path(), std::ios::binary);
-    seeds.push_back({1, {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()}});
+  for (const char* dir : {TAVU_FIXTURES_DIR "/bmp", TAVU_FIXTURES_DIR "/images"}) {
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+      const auto ext = entry.path().extension();
+      if (ext != ".bmp" && ext != ".png") continue;
+      if (ext == ".png" && entry.file_size() > 70000) continue;
+      std::ifstream in(entry.path(), std::ios::binary);
+      seeds.push_back({1, {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()}});
+    }
   }
   Rng rng;
   std::size_t runs = 0;

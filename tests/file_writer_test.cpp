@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -262,26 +263,31 @@ TEST_F(Writer, FilesThatMustNotBeReplacedAreRefusedBeforeAnythingIsWritten) {
   struct Case {
     const char* what;
     std::function<void()> make;  // makes "BAD.DAT"
+    const char* reason;
   };
   const Case cases[] = {
       {"read-only file (also for the superuser)",
        [] {
          write("BAD.DAT", "old");
          fs::permissions("BAD.DAT", fs::perms(0444));
-       }},
+       },
+       "Read-only file"},
       {"file with another hard link",
        [] {
          write("other.dat", "old");
          fs::create_hard_link("other.dat", "BAD.DAT");
-       }},
-      {"directory", [] { fs::create_directory("BAD.DAT"); }},
-      {"pipe", [] { ASSERT_EQ(::mkfifo("BAD.DAT", 0644), 0); }},
+       },
+       "File has other links"},
+      {"directory", [] { fs::create_directory("BAD.DAT"); }, "Not a regular file"},
+      {"pipe", [] { ASSERT_EQ(::mkfifo("BAD.DAT", 0644), 0); }, "Not a regular file"},
       {"link loop",
        [] {
          fs::create_symlink("loop2", "BAD.DAT");
          fs::create_symlink("BAD.DAT", "loop2");
-       }},
-      {"missing directory", [] { fs::create_symlink("nowhere/BAD.DAT", "BAD.DAT"); }},
+       },
+       "Too many levels of symbolic links"},
+      {"missing directory", [] { fs::create_symlink("nowhere/BAD.DAT", "BAD.DAT"); },
+       "No such file or directory"},
   };
   const auto fresh = bytes_of("fresh");
   for (const Case& c : cases) {
@@ -293,11 +299,49 @@ TEST_F(Writer, FilesThatMustNotBeReplacedAreRefusedBeforeAnythingIsWritten) {
     clear_file_faults_for_tests();
     // The good file comes first: it must not be touched either.
     const std::vector<FileReplacement> group = {{"GOOD.DAT", fresh}, {"BAD.DAT", fresh}};
-    std::string failed;
-    EXPECT_FALSE(replace_files(group, &failed, {.keep_backups = true}));
-    EXPECT_EQ(failed, "BAD.DAT");
+    ReplaceFailure failure;
+    EXPECT_FALSE(replace_files(group, &failure, {.keep_backups = true}));
+    EXPECT_EQ(failure.name, "BAD.DAT");
+    EXPECT_EQ(failure.reason, c.reason);
+    EXPECT_EQ(failure.error, 0) << "a check, no failing call";
     EXPECT_EQ(listing("."), before);
     EXPECT_EQ(file_op_calls_for_tests(FileOp::create), 0) << "refused before writing";
+  }
+}
+
+// A step that fails gives its own errno and the words for it, whatever the
+// clean-up after it does.
+TEST_F(Writer, AFailingStepReportsItsOwnError) {
+  struct Case {
+    FileFault fault;
+    int error;
+    std::string reason;
+  };
+  const Case cases[] = {
+      {{.op = FileOp::create}, EACCES, "Permission denied"},
+      {{.op = FileOp::write, .file = "TWO.DAT"}, ENOSPC, "No space left on device"},
+      {{.op = FileOp::write, .error = EDQUOT}, EDQUOT, "Disk quota exceeded"},
+      {{.op = FileOp::flush, .error = EFBIG}, EFBIG, "File too large"},
+      {{.op = FileOp::fsync}, EIO, "Input/output error"},
+      {{.op = FileOp::link, .error = EROFS}, EROFS, "Read-only file system"},
+      {{.op = FileOp::rename, .call = 2, .error = EXDEV}, EXDEV, std::strerror(EXDEV)},
+      // The last directory fsync, after every rename.
+      {{.op = FileOp::fsync, .call = 3}, EIO, "Input/output error"},
+  };
+  const auto fresh = bytes_of("fresh");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.reason);
+    write("ONE.DAT", "old one");
+    write("TWO.DAT", "old two");
+    const Snapshot before = listing(".");
+    set_file_fault_for_tests(c.fault);
+    const std::vector<FileReplacement> group = {{"ONE.DAT", fresh}, {"TWO.DAT", fresh}};
+    ReplaceFailure failure;
+    EXPECT_FALSE(replace_files(group, &failure, {.keep_backups = true}));
+    EXPECT_EQ(failure.error, c.error);
+    EXPECT_EQ(failure.reason, c.reason);
+    EXPECT_FALSE(failure.name.empty());
+    EXPECT_EQ(listing("."), before);
   }
 }
 

@@ -130,7 +130,11 @@ TEST_F(HelpLayoutTest, StatusMessagesFitInTheBigFont) {
        {"Please wait... Saving all sprites", "Please wait... Inserting all sprites",
         "Save changes? (Y/N)", "Error replacing sprite with spr1333.bmp",
         "Error: not all sprites saved", "Failed to save CHARSET.DAT", "Invalid sprite number",
-        "Loaded TEAM3.DAT OK", "Saved spr1333.bmp OK", "PATTERN MODE"})
+        "Loaded TEAM3.DAT OK", "Saved spr1333.bmp OK", "PATTERN MODE",
+        "Failed to save kltitle.256\nNo space left on device",
+        "Picture replaced with kltitle.png OK.\nPalette changed",
+        "Error replacing picture with kltitle.bmp\ncolour 0DC84D at 319,199 not in the palette",
+        "number 255 at 319,199 has no colour", "Discard changes? (y/n)"})
     EXPECT_LE(measure(text, 1).width - 1, kW) << text;
 }
 

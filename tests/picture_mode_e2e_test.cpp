@@ -8,12 +8,14 @@
 #include <vector>
 
 #include "display/display.h"
+#include "imaging/image.h"
 #include "pictures/picture_mode.h"
 #include "pictures/pictures.h"
 #include "platform/headless/headless_platform.h"
 #include "shell/app.h"
 #include "shell/modes.h"
 #include "shell/status.h"
+#include "sprites/bmp.h"
 #include "sprites/sprite_files.h"
 #include "sprites/text.h"
 #include "support/demo_dir.h"
@@ -153,6 +155,95 @@ TEST_F(PictureModeScripts, PictureOfTheWrongSizeShowsItsErrorAndCannotBeSaved) {
   EXPECT_EQ(night.palette, default_palette());
   EXPECT_FALSE(fs::exists(demo_.file("night.bmp")));
   EXPECT_EQ(test::printed(r, "status"), (std::vector<std::string>{"", "Saved stad.bmp OK"}));
+}
+
+// Insert reads ball.png (its palette reordered by a paint program, a band
+// painted over); the picture shows at once in its own colours, and "Y" at
+// the quit writes ball.256: the new pixels with the palette as it was.
+TEST_F(PictureModeScripts, InsertedPictureShowsAtOnceAndIsSavedOnQuit) {
+  const auto original = test::read_bytes(demo_.file("ball.256"));
+  ASSERT_EQ(original.size(), kPictureFileSize);
+  std::vector<std::uint8_t> pixels(original.begin(), original.begin() + kPicturePixelBytes);
+  for (std::size_t i = 320 * 100; i < 320 * 130; ++i) pixels[i] = static_cast<std::uint8_t>(i % 7);
+  // The file's number k is the picture's number 255 - k.
+  std::vector<std::uint8_t> rgb(768), numbers(pixels.size());
+  for (int k = 0; k < 256; ++k)
+    for (int c = 0; c < 3; ++c)
+      rgb[k * 3 + c] = static_cast<std::uint8_t>(
+          (original[kPicturePixelBytes + (255 - k) * 3 + c] & 63) * 255 / 63);
+  for (std::size_t i = 0; i < pixels.size(); ++i)
+    numbers[i] = static_cast<std::uint8_t>(255 - pixels[i]);
+  ASSERT_TRUE(
+      test::write_file(demo_.file("ball.png"), encode_indexed_png(320, 200, numbers, rgb, 256)));
+
+  const auto r = run("key F6 ADD ADD INSERT\nprint status\nprint flags\nwait 1100\nshot " +
+                     shot("imported.bmp") + "\nkey ESCAPE\nprint status\nkey Y\n");
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(
+      test::printed(r, "status"),
+      (std::vector<std::string>{"Picture replaced with ball.png OK.", "Save changes? (Y/N)"}));
+  // Of equal colours in the picture's palette, the lowest entry is taken.
+  const auto colour = [&](int k) {
+    const auto at = original.begin() + kPicturePixelBytes + k * 3;
+    return std::array<int, 3>{at[0] & 63, at[1] & 63, at[2] & 63};
+  };
+  std::vector<std::uint8_t> saved(pixels);
+  for (auto& v : saved) {
+    int lowest = 0;
+    while (colour(lowest) != colour(v)) ++lowest;
+    v = static_cast<std::uint8_t>(lowest);
+  }
+  saved.insert(saved.end(), original.begin() + kPicturePixelBytes, original.end());
+  EXPECT_EQ(test::read_bytes(demo_.file("ball.256")), saved);
+  EXPECT_EQ(test::read_bytes(demo_.file("ball.256.bak")), original);
+  // The shot is the saved picture as a fresh start shows it, brightened.
+  load_here();
+  expect_shot("imported.bmp", expected(0, 2));
+}
+
+// A picture that cannot be saved (a read-only file): the failure and its
+// reason are on screen over the picture; Escape goes back to picture mode
+// with the imported picture, and a later "N" ends the editor.
+TEST_F(PictureModeScripts, FailedSaveShowsTheReasonAndEscapeGoesBack) {
+  if (test::testing_windows_build()) GTEST_SKIP() << "file modes are POSIX's";
+  const auto original = test::read_bytes(demo_.file("ball.256"));
+  // A palette of colours the picture lacks; every pixel is entry 0.
+  std::vector<std::uint8_t> stored(768), rgb(768);
+  for (int k = 0; k < 256; ++k) {
+    stored[k * 3] = static_cast<std::uint8_t>(k % 64);
+    stored[k * 3 + 1] = static_cast<std::uint8_t>(63 - k % 64);
+    stored[k * 3 + 2] = 33;
+  }
+  for (std::size_t i = 0; i < rgb.size(); ++i) rgb[i] = static_cast<std::uint8_t>(stored[i] * 4);
+  ASSERT_TRUE(
+      test::write_file(demo_.file("ball.bmp"),
+                       make_bmp_file(rgb, 256, 320, 200, std::vector<std::uint8_t>(64000, 0))));
+  fs::permissions(demo_.file("ball.256"), fs::perms(0444));
+  const auto r = run("key F6 INSERT\nprint status\nwait 1100\nkey ESCAPE Y\nwait 10\nshot " +
+                     shot("failed.bmp") + "\nprint status\nkey ESCAPE\nprint status\nprint mode\n" +
+                     "wait 800\nshot " + shot("back.bmp") + "\nkey ESCAPE N\n");
+  fs::permissions(demo_.file("ball.256"), fs::perms(0644));
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(test::printed(r, "status"),
+            (std::vector<std::string>{"Picture replaced with ball.bmp OK.\\nPalette changed",
+                                      "Failed to save ball.256\\nRead-only file", "PICTURE MODE"}));
+  EXPECT_EQ(test::printed(r, "mode"), std::vector<std::string>{"1"});
+  EXPECT_EQ(test::read_bytes(demo_.file("ball.256")), original);
+  EXPECT_FALSE(fs::exists(demo_.file("ball.256.bak")));
+
+  // The picture as imported, its label made white.
+  std::vector<std::uint8_t> imported(kPictureFileSize, 0);
+  std::copy(stored.begin(), stored.end(), imported.begin() + kPicturePixelBytes);
+  ASSERT_TRUE(test::write_file(demo_.file("ball.256"), imported));
+  load_here();
+  Frame back = expected(0);
+  EXPECT_EQ(current_picture()->label_colour, 1);
+  expect_shot("back.bmp", back);
+  Frame failed = back;
+  draw_text("Failed to save ball.256\nRead-only file", 0, 0, failed.pixels.data(), kScreenWidth, 1,
+            current_picture()->label_colour, kTextCentred);
+  expect_shot("failed.bmp", failed);
+  EXPECT_NE(failed.pixels, back.pixels);
 }
 
 }  // namespace

@@ -126,7 +126,7 @@ TEST_F(PitchFiles, FailedSaveChangesNothingAndTheRetryWritesEverything) {
   set_file_fault_for_tests({.op = FileOp::write, .file = "pitch4.dat"});
   status_state().quit_question = true;
   EXPECT_EQ(quit_flow_key('Y'), 1);
-  EXPECT_EQ(status(), "Failed to save pitch4.dat");
+  EXPECT_EQ(status(), "Failed to save pitch4.dat\nNo space left on device");
   EXPECT_TRUE(app().queue.empty()) << "the program stays open";
   EXPECT_EQ(snapshot(dir_), before);
   EXPECT_TRUE(pitch_changes_pending());

@@ -211,8 +211,9 @@ TEST_F(PitchScripts, QuitWithSaveWritesOnlyTheChangedPitches) {
   EXPECT_EQ(pitch_at(2)->cells[2 * 42 + 1], old3.cells[2 * 42 + 1] + 256);
 }
 
-// A directory the editor may read but not write: nothing changes and the
-// editor stays in the quit question. Root ignores directory permissions, so
+// A directory the editor may read but not write: nothing changes, the
+// editor stays in the quit question and says why; Escape then goes back to
+// the mode. Root ignores directory permissions, so
 // then the editor runs as an unprivileged user.
 TEST_F(PitchScripts, ReadOnlyDirectoryKeepsEveryFileAndTheQuestion) {
   std::string wrapper, why_not;
@@ -225,13 +226,16 @@ TEST_F(PitchScripts, ReadOnlyDirectoryKeepsEveryFileAndTheQuestion) {
                   fs::perm_options::add);
   const auto r =
       run("key F8 C\ntype 1\nkey RETURN ESCAPE Y\nprint status\nkey Y\nprint status\n"
-          "print mode\n",
+          "print mode\nkey ESCAPE\nprint status\nprint mode\n",
           wrapper);
   fs::permissions(demo_.path(), fs::perms::owner_write, fs::perm_options::add);
   EXPECT_EQ(r.exit_code, 0) << r.err;
-  EXPECT_EQ(test::printed(r, "status"),
-            (std::vector<std::string>{"Failed to save pitch1.dat", "Failed to save pitch1.dat"}));
-  EXPECT_EQ(test::printed(r, "mode").size(), 1u) << "still running after both answers";
+  EXPECT_EQ(
+      test::printed(r, "status"),
+      (std::vector<std::string>{"Failed to save pitch1.dat\\nPermission denied",
+                                "Failed to save pitch1.dat\\nPermission denied", "PATTERN MODE"}));
+  EXPECT_EQ(test::printed(r, "mode"), (std::vector<std::string>{"3", "3"}))
+      << "still running after both answers, then back in pattern mode";
   EXPECT_TRUE(changed(before_, snapshot(demo_.path())).empty());
 }
 

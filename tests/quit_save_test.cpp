@@ -4,14 +4,19 @@
 // temporary stays, and "NAME.bak" keeps the file as it was before the first
 // save.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "editor_test_support.h"
+#include "imaging/image.h"
 #include "pictures/picture_mode.h"
 #include "pictures/pictures.h"
 #include "pitch/pattern_mode.h"
@@ -41,6 +46,52 @@ namespace {
 
 constexpr const char* kQuestion = "Save changes? (Y/N)";
 
+// The reason a save gives when `op` fails with the fault seam's own errno.
+std::string reason_of(FileOp op) {
+  switch (op) {
+    case FileOp::create:
+      return "Permission denied";
+    case FileOp::write:
+    case FileOp::flush:
+      return "No space left on device";
+    case FileOp::rename:
+      return "Operation not permitted";
+    default:
+      return "Input/output error";
+  }
+}
+
+// A picture's pixels for round `round` of an edit.
+std::vector<std::uint8_t> picture_pixels(int round) {
+  std::vector<std::uint8_t> px(kPicturePixelBytes);
+  for (std::size_t i = 0; i < px.size(); ++i)
+    px[i] = static_cast<std::uint8_t>((i / 320 + i % 320 * round) % 250);
+  return px;
+}
+
+// The picture called `name` given new pixels through an indexed image in
+// its own colours.
+void replace_picture_pixels(const std::string& name, int round) {
+  for (Picture& p : picture_ring().pictures) {
+    if (p.file_name != name) continue;
+    Image image;
+    image.width = kPictureWidth;
+    image.height = kPictureHeight;
+    image.indexed = true;
+    image.indices = picture_pixels(round);
+    for (int i = 0; i < 256; ++i)
+      image.palette.push_back({static_cast<std::uint8_t>(p.file_palette[i * 3] << 2),
+                               static_cast<std::uint8_t>(p.file_palette[i * 3 + 1] << 2),
+                               static_cast<std::uint8_t>(p.file_palette[i * 3 + 2] << 2), 255});
+    PictureImport import = import_picture_image(p, image);
+    ASSERT_TRUE(import.ok()) << import.refusal;
+    ASSERT_FALSE(import.palette_changed);
+    apply_picture_import(p, std::move(import));
+    return;
+  }
+  ADD_FAILURE() << name << " not in the ring";
+}
+
 struct Sweep {
   FileOp op;
   int call;
@@ -66,21 +117,33 @@ class SavesUnderFaults : public SpriteDirTest {
     sprites_ = make_test_sprites();
     set_save_planner(SaveSubsystem::sprites, plan_sprite_files_save);
     set_save_planner(SaveSubsystem::pitches, plan_pitch_save);
+    set_save_planner(SaveSubsystem::pictures, plan_picture_save);
+    set_change_query(SaveSubsystem::sprites, sprite_changes_pending);
+    set_change_query(SaveSubsystem::pitches, pitch_changes_pending);
+    set_change_query(SaveSubsystem::pictures, picture_changes_pending);
   }
   void TearDown() override {
     reset_pitch_files();
+    reset_picture_ring();
     SpriteDirTest::TearDown();
   }
-  // The game directory as it was, the sprites and pitches loaded, the
-  // chosen ones changed and the quit question open. `round` 2 is a later
+  // The game directory as it was, the sprites, pitches and pictures loaded,
+  // the chosen ones changed and the quit question open. `round` 2 is a later
   // run of the editor that changes them differently.
-  Snapshot start_quit(bool sprites, bool pitches, int round = 1) {
+  Snapshot start_quit(bool sprites, bool pitches, int round = 1, bool pictures = false) {
     if (round == 1) {
       for (const auto& e : fs::directory_iterator(dir_)) fs::remove_all(e.path());
       if (pristine_.empty()) {
         write_sprite_dir(dir_, sprites_);
         for (int i = 0; i < kPitchCount; ++i)
           write_pitch_files(dir_, i, make_test_pitch(10 + i, static_cast<std::uint32_t>(i + 1)));
+        for (int k = 0; k < 3; ++k) {
+          std::array<std::uint8_t, kPicturePaletteBytes> palette{};
+          for (std::size_t i = 0; i < palette.size(); ++i)
+            palette[i] = static_cast<std::uint8_t>((i * (k + 3)) % 160);
+          write_bytes(dir_ / picture_ring().required[k].name,
+                      encode_picture(picture_pixels(10 + k), palette));
+        }
         pristine_ = snapshot(dir_);
       }
       for (const auto& [name, file] : pristine_) write_bytes(dir_ / name, file.second);
@@ -91,6 +154,7 @@ class SavesUnderFaults : public SpriteDirTest {
     status_state() = StatusState{};
     EXPECT_TRUE(load_sprite_files());
     EXPECT_TRUE(load_pitches());
+    EXPECT_EQ(build_picture_ring(), 1);
     if (sprites) {
       apply_decoded_sprite(10, new_image(20, 20, round));
       apply_decoded_sprite(1300, new_image(20, 20, round + 1));
@@ -98,6 +162,10 @@ class SavesUnderFaults : public SpriteDirTest {
     if (pitches) {
       pitch_at(1)->cells[100] = cell_for_pattern(static_cast<std::uint32_t>(round));
       mark_pitch_changed(1, PitchChange::map);
+    }
+    if (pictures) {
+      replace_picture_pixels("fill.256", round);
+      replace_picture_pixels("stad.256", round + 1);
     }
     status_state().quit_question = true;
     quit_flow_key(platform::VK_ESCAPE);
@@ -125,24 +193,28 @@ TEST_F(SavesUnderFaults, QuitSave) {
                                              "CHARSET.DAT.bak", "SPRITE.DAT",    "SPRITE.DAT.bak"};
   const std::vector<std::string> kPitches = {"pitch2.blk", "pitch2.blk.bak", "pitch2.dat",
                                              "pitch2.dat.bak"};
+  const std::vector<std::string> kPictures = {"fill.256", "fill.256.bak", "stad.256",
+                                              "stad.256.bak"};
   struct Case {
     const char* what;
-    bool sprites, pitches;
+    bool sprites, pitches, pictures;
     int files;  // in the one group
   };
-  const Case cases[] = {{"sprite files and index", true, false, 3},
-                        {"pitch files", false, true, 2},
-                        {"both", true, true, 5}};
+  const Case cases[] = {{"sprite files and index", true, false, false, 3},
+                        {"pitch files", false, true, false, 2},
+                        {"pictures", false, false, true, 2},
+                        {"all three", true, true, true, 7}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    std::vector<std::string> saved, failures;
+    std::vector<std::string> saved, written;
     if (c.sprites) saved.insert(saved.end(), kSprites.begin(), kSprites.end());
     if (c.pitches) saved.insert(saved.end(), kPitches.begin(), kPitches.end());
+    if (c.pictures) saved.insert(saved.end(), kPictures.begin(), kPictures.end());
     std::sort(saved.begin(), saved.end());
     for (const auto& n : saved)
-      if (n.find(".bak") == std::string::npos) failures.push_back("Failed to save " + n);
+      if (n.find(".bak") == std::string::npos) written.push_back(n);
 
-    start_quit(c.sprites, c.pitches);
+    start_quit(c.sprites, c.pitches, 1, c.pictures);
     clear_file_faults_for_tests();
     ASSERT_EQ(quit_flow_key('Y'), 1);
     ASSERT_TRUE(quit_posted());
@@ -151,12 +223,15 @@ TEST_F(SavesUnderFaults, QuitSave) {
 
     for (const Sweep& s : sweep) {
       SCOPED_TRACE(testing::Message() << file_op_name(s.op) << " call " << s.call);
-      const Snapshot before = start_quit(c.sprites, c.pitches);
+      const Snapshot before = start_quit(c.sprites, c.pitches, 1, c.pictures);
       set_file_fault_for_tests({.op = s.op, .call = s.call});
       app().paint_pending = false;
       EXPECT_EQ(quit_flow_key('Y'), 1);
       EXPECT_FALSE(quit_posted());
       EXPECT_TRUE(status_state().quit_question);
+      std::vector<std::string> failures;
+      for (const auto& n : written)
+        failures.push_back("Failed to save " + n + "\n" + reason_of(s.op));
       EXPECT_NE(std::find(failures.begin(), failures.end(), status_text()), failures.end())
           << status_text();
       EXPECT_TRUE(status_state().showing && status_state().timer_running);
@@ -164,6 +239,7 @@ TEST_F(SavesUnderFaults, QuitSave) {
       EXPECT_TRUE(changed(before, snapshot(dir_)).empty());
       EXPECT_TRUE(app_flag(unsaved_changes));
       EXPECT_EQ(pitch_changes_pending(), c.pitches) << "the marks stay for the retry";
+      EXPECT_EQ(picture_changes_pending(), c.pictures);
       // When the message ends, the question is back on screen.
       app().paint_pending = false;
       let_status_time_out();
@@ -177,14 +253,15 @@ TEST_F(SavesUnderFaults, QuitSave) {
       EXPECT_EQ(changed(before, snapshot(dir_)), saved);
       EXPECT_TRUE(hidden_names(dir_).empty());
       EXPECT_FALSE(pitch_changes_pending());
+      EXPECT_FALSE(picture_changes_pending());
     }
 
     // A later run saves again: the backups still hold the files as they
     // were before the first save.
-    const Snapshot pristine = start_quit(c.sprites, c.pitches);
+    const Snapshot pristine = start_quit(c.sprites, c.pitches, 1, c.pictures);
     ASSERT_EQ(quit_flow_key('Y'), 1);
     const Snapshot first = snapshot(dir_);
-    start_quit(c.sprites, c.pitches, 2);
+    start_quit(c.sprites, c.pitches, 2, c.pictures);
     ASSERT_EQ(quit_flow_key('Y'), 1);
     ASSERT_TRUE(quit_posted());
     const Snapshot second = snapshot(dir_);
@@ -200,21 +277,127 @@ TEST_F(SavesUnderFaults, QuitSave) {
   }
 }
 
-TEST_F(SavesUnderFaults, EscapeAfterAFailedSaveShowsTheQuestionAgain) {
-  const Snapshot before = start_quit(true, false);
-  set_file_fault_for_tests({.op = FileOp::fsync, .call = 1});
-  quit_flow_key('Y');
-  EXPECT_EQ(status_text(), "Failed to save CHARSET.DAT");
+// Before a failure Escape shows the question again, as it always did; once
+// a save has failed, Escape goes back to the mode with every change and mark
+// kept, and a later quit saves everything.
+TEST_F(SavesUnderFaults, EscapeGoesBackToTheModeOnlyAfterAFailedSave) {
+  const Snapshot before = start_quit(true, true, 1, true);
   app().paint_pending = false;
   EXPECT_EQ(quit_flow_key(platform::VK_ESCAPE), 1);
   EXPECT_EQ(status_text(), kQuestion);
-  EXPECT_FALSE(status_state().timer_running);
+  EXPECT_TRUE(status_state().quit_question);
   EXPECT_TRUE(app().paint_pending);
-  EXPECT_FALSE(quit_posted());
+
+  set_file_fault_for_tests({.op = FileOp::fsync, .call = 1});
+  quit_flow_key('Y');
+  EXPECT_EQ(status_text(), "Failed to save CHARSET.DAT\nInput/output error");
   EXPECT_EQ(quit_flow_key('A'), 0) << "other keys do nothing";
-  EXPECT_EQ(quit_flow_key('N'), 1);
-  EXPECT_TRUE(quit_posted());
+  app().paint_pending = false;
+  EXPECT_EQ(quit_flow_key(platform::VK_ESCAPE), 1);
+  EXPECT_FALSE(status_state().quit_question);
+  EXPECT_FALSE(quit_posted());
+  EXPECT_TRUE(app().paint_pending);
+  EXPECT_EQ(status_text(), mode_table()[current_mode()].name);
+  EXPECT_EQ(status_state().flags, kTextTopRight);
+  EXPECT_TRUE(app_flag(unsaved_changes));
+  EXPECT_TRUE(sprite_changes_pending());
+  EXPECT_TRUE(sprite_files().entries[0].modified);
+  EXPECT_TRUE(pitch_changes_pending());
+  EXPECT_TRUE(picture_changes_pending());
   EXPECT_TRUE(changed(before, snapshot(dir_)).empty());
+  // The mode name times out; the question does not come back.
+  let_status_time_out();
+  EXPECT_FALSE(status_state().showing);
+
+  // Quitting again: the question, Escape shows it again (no failure yet in
+  // this one), then a save that lands.
+  clear_file_faults_for_tests();
+  dispatch_key(platform::VK_ESCAPE, 0);
+  EXPECT_TRUE(status_state().quit_question);
+  EXPECT_EQ(status_text(), kQuestion);
+  EXPECT_EQ(quit_flow_key(platform::VK_ESCAPE), 1);
+  EXPECT_TRUE(status_state().quit_question);
+  EXPECT_EQ(status_text(), kQuestion);
+  EXPECT_EQ(quit_flow_key('Y'), 1);
+  EXPECT_TRUE(quit_posted());
+  EXPECT_EQ(changed(before, snapshot(dir_)),
+            (std::vector<std::string>{"BENCH.DAT", "BENCH.DAT.bak", "CHARSET.DAT",
+                                      "CHARSET.DAT.bak", "SPRITE.DAT", "SPRITE.DAT.bak", "fill.256",
+                                      "fill.256.bak", "pitch2.blk", "pitch2.blk.bak", "pitch2.dat",
+                                      "pitch2.dat.bak", "stad.256", "stad.256.bak"}));
+}
+
+// What stands in the way is said on the second line: a read-only file, a
+// full disk, a directory the user may not write.
+TEST_F(SavesUnderFaults, FailedQuitSaveSaysWhy) {
+  struct Case {
+    const char* what;
+    std::function<bool()> arrange;  // false: cannot be arranged here
+    std::string status;
+    bool as_user = false;  // root ignores directory permissions
+  };
+  std::unique_ptr<Tmpfs> disk;
+  const Case cases[] = {
+      {"read-only file",
+       [&] {
+         fs::permissions(dir_ / "fill.256", fs::perms(0444));
+         return true;
+       },
+       "Failed to save fill.256\nRead-only file"},
+      {"full disk",
+       [&] {
+         disk = std::make_unique<Tmpfs>(dir_ / "disk", 2048);
+         if (!disk->ok()) return false;
+         for (const auto& e : fs::directory_iterator(dir_))
+           if (e.is_regular_file()) fs::copy_file(e.path(), disk->path() / e.path().filename());
+         fs::current_path(disk->path());
+         return disk->fill();
+       },
+       "Failed to save fill.256\nNo space left on device"},
+      {"read-only directory",
+       [&] {
+         fs::permissions(dir_, fs::perms(0555));
+         return true;
+       },
+       "Failed to save fill.256\nPermission denied", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::current_path(dir_);
+    start_quit(false, false, 1, true);
+    status_state() = StatusState{};
+    status_state().quit_question = true;
+    if (!c.arrange()) {
+      fs::current_path(dir_);
+      disk.reset();
+      continue;  // no tmpfs without root
+    }
+    const Snapshot before = snapshot(".");
+    const auto answer = [&] {
+      return quit_flow_key('Y') == 1 && !quit_posted() && status_text() == c.status &&
+             quit_flow_key(platform::VK_ESCAPE) == 1 && !status_state().quit_question &&
+             picture_changes_pending() && app_flag(unsaved_changes);
+    };
+    if (c.as_user && ::geteuid() == 0) {
+      fs::permissions(dir_, fs::perms(0555));
+      const pid_t pid = ::fork();
+      if (pid == 0) {
+        const bool ok = ::setgid(65534) == 0 && ::setuid(65534) == 0 && answer();
+        if (!ok) std::fprintf(stderr, "status: %s\n", status_text().c_str());
+        ::_exit(ok ? 0 : 1);
+      }
+      int wait_status = 0;
+      ::waitpid(pid, &wait_status, 0);
+      EXPECT_TRUE(WIFEXITED(wait_status) && WEXITSTATUS(wait_status) == 0);
+    } else {
+      EXPECT_TRUE(answer()) << status_text();
+    }
+    EXPECT_TRUE(changed(before, snapshot(".")).empty());
+    fs::permissions(dir_, fs::perms(0755));
+    fs::permissions(dir_ / "fill.256", fs::perms(0644));
+    fs::current_path(dir_);
+    disk.reset();
+  }
 }
 
 // Two game files whose names differ only in case: the exact spelling is

@@ -224,7 +224,7 @@ TEST_F(SpriteFiles, FailedSaveLeavesEveryFileWholeAndRetrySucceeds) {
   const auto before = snapshot(dir_);
   set_file_fault_for_tests({.op = FileOp::write, .file = "BENCH.DAT"});
   EXPECT_EQ(save_sprite_files(), 0);
-  EXPECT_EQ(status_text(), "Failed to save BENCH.DAT");
+  EXPECT_EQ(status_text(), "Failed to save BENCH.DAT\nNo space left on device");
   EXPECT_EQ(status_state().flags, 36u);
   EXPECT_TRUE(changed(before, snapshot(dir_)).empty()) << "CHARSET.DAT was not replaced either";
   EXPECT_TRUE(sprite_files().flags & kSpritesModifiedMark);
@@ -232,7 +232,7 @@ TEST_F(SpriteFiles, FailedSaveLeavesEveryFileWholeAndRetrySucceeds) {
 
   set_file_fault_for_tests({.op = FileOp::write, .file = "SPRITE.DAT"});
   EXPECT_EQ(save_sprite_files(), 0);
-  EXPECT_EQ(status_text(), "Failed to save SPRITE.DAT");
+  EXPECT_EQ(status_text(), "Failed to save SPRITE.DAT\nNo space left on device");
   EXPECT_TRUE(changed(before, snapshot(dir_)).empty());
 
   clear_file_faults_for_tests();

@@ -291,9 +291,10 @@ std::optional<std::string> unprivileged_wrapper(const fs::path& dir) {
 }
 
 // A directory the editor may read but not write: the save fails without
-// touching a file, the failure is on screen, then the question again, and
-// the editor stays in it.
-TEST_F(SpriteModeSaving, ReadOnlyDirectoryShowsTheFailureThenTheQuestion) {
+// touching a file, the failure and its reason are on screen, then the
+// question again; after the failure Escape goes back to sprite mode with the
+// replaced sprite, and a later Escape asks again.
+TEST_F(SpriteModeSaving, ReadOnlyDirectoryShowsTheReasonAndEscapeGoesBack) {
   const auto wrapper = unprivileged_wrapper(demo_.path());
   if (!wrapper) GTEST_SKIP() << "running as root and cannot drop to an unprivileged user";
   fs::permissions(demo_.path(),
@@ -307,29 +308,39 @@ TEST_F(SpriteModeSaving, ReadOnlyDirectoryShowsTheFailureThenTheQuestion) {
       "key G\ntype 5\nkey RETURN\nkey INSERT\nkey ESCAPE\nkey Y\nwait 10\nshot " +
           shot_path("failed.bmp") + "\nprint status\nwait 1000\nshot " + shot_path("question.bmp") +
           "\nprint status\nkey Y\nprint status\nkey ESCAPE\nwait 10\nshot " +
-          shot_path("escape.bmp") + "\nprint status\nprint mode\n",
+          shot_path("back.bmp") + "\nprint status\nprint mode\nprint flags\nwait 800\nshot " +
+          shot_path("sprite.bmp") + "\nkey ESCAPE\nprint status\nkey ESCAPE\nprint status\n" +
+          "print mode\nkey N\n",
       {}, *wrapper);
   fs::permissions(demo_.path(), fs::perms::owner_write, fs::perm_options::add);
   EXPECT_EQ(r.exit_code, 0) << r.err;
+  const std::string failed = "Failed to save CHARSET.DAT\nPermission denied";
   EXPECT_EQ(test::printed(r, "status"),
-            (std::vector<std::string>{"Failed to save CHARSET.DAT", "Save changes? (Y/N)",
-                                      "Failed to save CHARSET.DAT", "Save changes? (Y/N)"}));
-  EXPECT_EQ(test::printed(r, "mode").size(), 1u) << "still running after both answers";
+            (std::vector<std::string>{
+                "Failed to save CHARSET.DAT\\nPermission denied", "Save changes? (Y/N)",
+                "Failed to save CHARSET.DAT\\nPermission denied", "SPRITE MODE",
+                "Save changes? (Y/N)", "Save changes? (Y/N)"}));
+  EXPECT_EQ(test::printed(r, "mode"), (std::vector<std::string>{"0", "0"}))
+      << "back in sprite mode, then in the question again until N";
+  ASSERT_EQ(test::printed(r, "flags").size(), 1u);
+  EXPECT_TRUE(std::stoul(test::printed(r, "flags")[0]) & unsaved_changes);
   EXPECT_TRUE(changed_files().empty());
 
-  // What the user sees: sprite mode with the message, then the question.
+  // What the user sees: sprite mode with the message, then the question,
+  // then sprite mode with the replaced sprite.
   fs::current_path(demo_.path());
   ASSERT_TRUE(replace_sprite_from_bitmap(5, true));
   fs::current_path(old_);
-  const auto screen = [&](const char* text) {
+  const auto screen = [&](const char* text, std::uint32_t flags = kTextCentred) {
     auto frame = expected(5);
-    draw_text(text, 0, 0, frame.data(), 320, 1, -1, kTextCentred);
+    draw_text(text, 0, 0, frame.data(), 320, 1, -1, flags);
     return frame;
   };
-  EXPECT_EQ(read_shot(shot_path("failed.bmp")).pixels, screen("Failed to save CHARSET.DAT"));
+  EXPECT_EQ(read_shot(shot_path("failed.bmp")).pixels, screen(failed.c_str()));
   EXPECT_EQ(read_shot(shot_path("question.bmp")).pixels, screen("Save changes? (Y/N)"));
-  EXPECT_EQ(read_shot(shot_path("escape.bmp")).pixels, screen("Save changes? (Y/N)"));
-  EXPECT_NE(screen("Failed to save CHARSET.DAT"), expected(5));
+  EXPECT_EQ(read_shot(shot_path("back.bmp")).pixels, screen("SPRITE MODE", kTextTopRight));
+  EXPECT_EQ(read_shot(shot_path("sprite.bmp")).pixels, expected(5));
+  EXPECT_NE(screen(failed.c_str()), expected(5));
 }
 
 // The game directory on a full disk: no export and no quit save reports
@@ -345,9 +356,10 @@ TEST_F(SpriteModeSaving, FullDiskFailsEverySaveVisiblyAndKeepsTheFiles) {
                                   "key G\ntype 5\nkey RETURN\nkey F2\nprint status\n"
                                   "key SHIFT+F2\nprint status\nkey INSERT\nprint status\n"
                                   "key ESCAPE\nkey Y\nprint status\nprint mode\n");
-  EXPECT_EQ(test::printed(r, "status"),
-            (std::vector<std::string>{"Save failed", "Error: not all sprites saved",
-                                      "Sprite replaced OK", "Failed to save CHARSET.DAT"}));
+  EXPECT_EQ(
+      test::printed(r, "status"),
+      (std::vector<std::string>{"Save failed", "Error: not all sprites saved", "Sprite replaced OK",
+                                "Failed to save CHARSET.DAT\\nNo space left on device"}));
   EXPECT_EQ(test::printed(r, "mode").size(), 1u) << "still in the question";
   EXPECT_TRUE(test::changed(before, test::snapshot(disk.path())).empty());
 
@@ -393,7 +405,7 @@ TEST_F(SpriteModeSaving, GameFilesKeepTheirIdentity) {
   fs::permissions(shared / "CHARSET.DAT", fs::perms(0444));
   const auto refused = run(save);
   EXPECT_EQ(test::printed(refused, "status"),
-            std::vector<std::string>{"Failed to save CHARSET.DAT"});
+            std::vector<std::string>{"Failed to save CHARSET.DAT\\nRead-only file"});
   EXPECT_EQ(test::printed(refused, "mode").size(), 1u);
   EXPECT_EQ(test::read_bytes(shared / "CHARSET.DAT"), before_["CHARSET.DAT"]);
   EXPECT_TRUE(changed_files().empty());

@@ -8,6 +8,7 @@
 #include "platform/platform.h"
 #include "shell/app.h"
 #include "shell/files.h"
+#include "shell/saving.h"
 #include "shell/status.h"
 #include "sprites/blit.h"
 #include "sprites/text.h"
@@ -55,8 +56,19 @@ int label_colour() {
   return p ? p->label_colour : -1;
 }
 
+// F3's yes-action on a replaced picture: back to its file, in its colours.
+void discard_current() {
+  Picture* p = current_picture();
+  if (!p) return;
+  discard_picture_changes(*p);
+  picture_mode_state().display_palette_current = false;
+  select_current();
+}
+
 int init() {
   app().release_pictures = release_pictures;
+  set_save_planner(SaveSubsystem::pictures, plan_picture_save);
+  set_change_query(SaveSubsystem::pictures, picture_changes_pending);
   set_overlay_colour_source(label_colour);
   return build_picture_ring();
 }
@@ -135,7 +147,18 @@ int picture_mode_key(std::uint32_t vk) {
       if (p->error() == kPictureNoError && !save_picture_bitmap(*p))
         show_status("Save failed", kStatusMs, kTextCentred);
       return 1;
+    case VK_INSERT:
+      if (replace_picture_from_file(*p)) {
+        // The new picture at once, in the current brightness.
+        picture_mode_state().display_palette_current = false;
+        select_current();
+      }
+      return 1;
     case VK_F3:
+      if (p->replaced) {
+        ask_yes_no("Discard changes", discard_current);
+        return 1;
+      }
       p->state = static_cast<std::uint8_t>(p->state & ~kPictureLoaded);
       load_picture(*p);
       // The colours stay those of the view until the picture is selected again.

@@ -1,9 +1,12 @@
 #include "pictures/pictures.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <numeric>
 
 #include "display/display.h"
+#include "imaging/colour_match.h"
+#include "shell/app.h"
 #include "shell/files.h"
 #include "shell/status.h"
 #include "sprites/bmp.h"
@@ -23,6 +26,141 @@ void set_error(Picture& p, int code) {
 void make_white(Picture& p, int index) {
   auto at = static_cast<std::size_t>(index) * 3;
   p.image.palette[at] = p.image.palette[at + 1] = p.image.palette[at + 2] = 255;
+}
+
+// The file's pixels and palette into a picture whose image block is there;
+// false, with nothing changed, when the bytes are no picture.
+bool take_file(Picture& p, std::span<const std::uint8_t> bytes) {
+  if (!decode_picture_into(bytes, p.image)) return false;
+  std::copy_n(bytes.begin() + kPicturePixelBytes, kPicturePaletteBytes, p.file_palette.begin());
+  p.state = kPictureLoaded;
+  return true;
+}
+
+// A label chosen earlier stays (its entry made white again); otherwise it
+// is chosen now.
+void settle_label(Picture& p) {
+  if (p.label_colour >= 0) {
+    if (p.label_made_white) make_white(p, p.label_colour);
+    return;
+  }
+  const LabelChoice choice = choose_label_colour(p.image.palette, p.image.pixels);
+  p.label_colour = choice.index;
+  p.label_made_white = choice.made_white;
+  if (choice.made_white) make_white(p, choice.index);
+}
+
+constexpr std::uint32_t kWhiteKey = 0x3FFFF;  // colour_key(255, 255, 255)
+constexpr std::uint32_t kStatusMs = 1000;
+constexpr std::uint32_t kErrorMs = 2000;  // two lines to read
+
+// The picture's own colour at entry `i` at six bits a channel, as the file
+// stores it (a stored value of 64 or more counts as the game shows it).
+std::uint32_t own_key(const Picture& p, int i) {
+  const auto at = static_cast<std::size_t>(i) * 3;
+  return (static_cast<std::uint32_t>(p.file_palette[at] & 63) << 12) |
+         (static_cast<std::uint32_t>(p.file_palette[at + 1] & 63) << 6) |
+         static_cast<std::uint32_t>(p.file_palette[at + 2] & 63);
+}
+
+// Colour -> the lowest entry of the picture with that colour; the label's
+// white counts as the label entry's own colour.
+class OwnColours {
+ public:
+  explicit OwnColours(const Picture& p) {
+    for (int i = 0; i < 256; ++i) add(own_key(p, i), i);
+    if (p.label_made_white && p.label_colour >= 0 && p.label_colour < 256)
+      add(kWhiteKey, p.label_colour);
+    std::sort(table_.begin(), table_.end());
+    // Of equal colours the lowest entry comes first: keep only it.
+    table_.erase(std::unique(table_.begin(), table_.end(),
+                             [](const auto& a, const auto& b) { return a.first == b.first; }),
+                 table_.end());
+  }
+  // The entry, or -1 when the picture has no such colour.
+  int find(std::uint32_t key) const {
+    const auto it =
+        std::lower_bound(table_.begin(), table_.end(), std::pair<std::uint32_t, int>{key, -1});
+    return it != table_.end() && it->first == key ? it->second : -1;
+  }
+
+ private:
+  void add(std::uint32_t key, int entry) { table_.push_back({key, entry}); }
+  std::vector<std::pair<std::uint32_t, int>> table_;
+};
+
+std::string hex_colour(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+  char text[8];
+  std::snprintf(text, sizeof text, "%02X%02X%02X", r, g, b);
+  return text;
+}
+
+std::string at_pixel(std::size_t i) {
+  return format_decimal(static_cast<std::int32_t>(i % kPictureWidth)) + "," +
+         format_decimal(static_cast<std::int32_t>(i / kPictureWidth));
+}
+
+void import_indexed(const Picture& p, const Image& image, PictureImport& out) {
+  std::array<bool, 256> used{};
+  for (std::size_t i = 0; i < image.indices.size(); ++i) {
+    const std::uint8_t n = image.indices[i];
+    if (n >= image.palette.size()) {
+      // A number past the file's palette has no colour to show.
+      out.refusal = "number " + format_decimal(n) + " at " + at_pixel(i) + " has no colour";
+      return;
+    }
+    used[n] = true;
+  }
+  const int label = p.label_made_white ? p.label_colour : -1;
+  const OwnColours own(p);
+  std::array<std::uint8_t, 256> map{};
+  bool mapped = true;
+  for (int n = 0; n < 256 && mapped; ++n) {
+    if (!used[n]) continue;
+    const auto& c = image.palette[static_cast<std::size_t>(n)];
+    const std::uint32_t key = colour_key(c[0], c[1], c[2]);
+    if (key == own_key(p, n) || (n == label && key == kWhiteKey)) {
+      map[n] = static_cast<std::uint8_t>(n);
+      continue;
+    }
+    const int entry = own.find(key);
+    mapped = entry >= 0;
+    map[n] = static_cast<std::uint8_t>(entry);
+  }
+  out.pixels.resize(image.indices.size());
+  if (mapped) {
+    // The picture's palette stays; the game may rely on its layout.
+    for (std::size_t i = 0; i < image.indices.size(); ++i) out.pixels[i] = map[image.indices[i]];
+    return;
+  }
+  std::copy(image.indices.begin(), image.indices.end(), out.pixels.begin());
+  const std::size_t entries = std::min<std::size_t>(image.palette.size(), 256);
+  for (std::size_t n = 0; n < entries; ++n)
+    for (std::size_t c = 0; c < 3; ++c)
+      out.file_palette[n * 3 + c] = static_cast<std::uint8_t>(image.palette[n][c] >> 2);
+  out.palette_changed = true;
+}
+
+void import_true_colour(const Picture& p, const Image& image, PictureImport& out) {
+  const OwnColours own(p);
+  out.pixels.resize(kPicturePixelBytes);
+  std::uint32_t last_key = ~0u;
+  int last_entry = -1;
+  for (std::size_t i = 0; i < kPicturePixelBytes; ++i) {
+    const std::uint8_t* c = &image.rgba[i * 4];
+    const std::uint32_t key = colour_key(c[0], c[1], c[2]);
+    if (key != last_key) {
+      last_key = key;
+      last_entry = own.find(key);
+    }
+    if (last_entry < 0) {
+      out.pixels.clear();
+      out.refusal =
+          "colour " + hex_colour(c[0], c[1], c[2]) + " at " + at_pixel(i) + " not in the palette";
+      return;
+    }
+    out.pixels[i] = static_cast<std::uint8_t>(last_entry);
+  }
 }
 
 }  // namespace
@@ -116,20 +254,12 @@ void load_picture(Picture& p) {
     p.image = PictureImage{};
     return set_error(p, kPictureNoMemory);
   }
-  if (f.read(r.read_buffer) != kPictureFileSize || !decode_picture_into(r.read_buffer, p.image)) {
+  if (f.read(r.read_buffer) != kPictureFileSize || !take_file(p, r.read_buffer)) {
     p.image = PictureImage{};
     return set_error(p, kPictureReadError);
   }
   f.close();
-  p.state = kPictureLoaded;
-  if (p.label_colour >= 0) {
-    if (p.label_made_white) make_white(p, p.label_colour);
-    return;
-  }
-  const LabelChoice choice = choose_label_colour(p.image.palette, p.image.pixels);
-  p.label_colour = choice.index;
-  p.label_made_white = choice.made_white;
-  if (choice.made_white) make_white(p, choice.index);
+  settle_label(p);
 }
 
 const char* picture_error_text(int code) {
@@ -185,6 +315,136 @@ bool save_picture_bitmap(const Picture& p) {
   if (!replace_file(name, file)) return false;
   show_status("Saved " + name + " OK", 1000, kTextCentred);
   return true;
+}
+
+Picture picture_from_bytes(std::string name, std::span<const std::uint8_t> bytes) {
+  Picture p;
+  p.file_name = std::move(name);
+  if (!take_file(p, bytes)) {
+    set_error(p, kPictureBadSize);
+    return p;
+  }
+  settle_label(p);
+  return p;
+}
+
+std::vector<std::uint8_t> picture_file_bytes(const Picture& p) {
+  if (!p.loaded() || p.image.pixels.size() != kPicturePixelBytes) return {};
+  std::vector<std::uint8_t> out(p.image.pixels);
+  out.insert(out.end(), p.file_palette.begin(), p.file_palette.end());
+  return out;
+}
+
+PictureImport import_picture_image(const Picture& p, const Image& image) {
+  PictureImport out;
+  out.file_palette = p.file_palette;
+  if (image.width != kPictureWidth || image.height != kPictureHeight) {
+    out.refusal = "Size " + format_decimal(image.width) + "x" + format_decimal(image.height) +
+                  ", not 320x200";
+    return out;
+  }
+  const std::size_t pixels = kPicturePixelBytes;
+  if (image.indexed ? image.indices.size() != pixels : image.rgba.size() != pixels * 4) {
+    out.refusal = "Picture data missing";
+    return out;
+  }
+  if (image.indexed)
+    import_indexed(p, image, out);
+  else
+    import_true_colour(p, image, out);
+  return out;
+}
+
+void apply_picture_import(Picture& p, PictureImport import) {
+  if (!import.ok() || import.pixels.size() != kPicturePixelBytes) return;
+  p.image.pixels = std::move(import.pixels);
+  p.file_palette = import.file_palette;
+  for (std::size_t i = 0; i < kPicturePaletteBytes; ++i)
+    p.image.palette[i] = static_cast<std::uint8_t>(p.file_palette[i] << 2);
+  p.state = kPictureLoaded;
+  p.label_colour = -1;
+  p.label_made_white = false;
+  settle_label(p);
+  p.replaced = true;
+  set_app_flag(unsaved_changes, true);
+}
+
+std::string picture_stem(std::string_view file_name) {
+  const std::size_t dot = file_name.rfind('.');
+  return std::string(file_name.substr(0, dot == std::string_view::npos ? file_name.size() : dot));
+}
+
+bool replace_picture_from_file(Picture& p) {
+  if (!p.loaded() || p.error() != kPictureNoError) return false;
+  const std::string stem = picture_stem(p.file_name);
+  std::string name = newer_image_file(stem);
+  std::string reason;
+  Image image;
+  if (name.empty()) {
+    name = stem + ".bmp";
+    reason = "No " + name + " or " + stem + ".png";
+  } else {
+    const ImageResult read = read_image_file(name, image, kPictureWidth, kPictureHeight);
+    if (read.status == ImageStatus::too_big)
+      reason = "Size " + format_decimal(image.width) + "x" + format_decimal(image.height) +
+               ", not 320x200";
+    else if (read.status == ImageStatus::not_found)
+      reason = "File not found";
+    else if (!read.ok())
+      reason = read.reason.empty() ? "Unreadable file" : read.reason;
+  }
+  PictureImport import;
+  if (reason.empty()) {
+    import = import_picture_image(p, image);
+    reason = import.refusal;
+  }
+  if (!reason.empty()) {
+    show_status("Error replacing picture with " + name + "\n" + reason, kErrorMs, kTextCentred);
+    return false;
+  }
+  const bool palette_changed = import.palette_changed;
+  apply_picture_import(p, std::move(import));
+  show_status(
+      "Picture replaced with " + name + " OK." + (palette_changed ? "\nPalette changed" : ""),
+      palette_changed ? kErrorMs : kStatusMs, kTextCentred);
+  return true;
+}
+
+bool picture_changes_pending() {
+  const PictureRing& r = picture_ring();
+  return std::any_of(r.pictures.begin(), r.pictures.end(),
+                     [](const Picture& p) { return p.replaced; });
+}
+
+SaveContribution plan_picture_save() {
+  SaveContribution out;
+  std::vector<std::size_t> written;
+  PictureRing& r = picture_ring();
+  for (std::size_t k = 0; k < r.pictures.size(); ++k) {
+    const Picture& p = r.pictures[k];
+    if (!p.replaced) continue;
+    std::vector<std::uint8_t> bytes = picture_file_bytes(p);
+    if (bytes.empty()) continue;
+    out.files.push_back({p.file_name, std::move(bytes)});
+    written.push_back(k);
+  }
+  if (written.empty()) return out;
+  out.committed = [written] {
+    PictureRing& ring = picture_ring();
+    for (std::size_t k : written)
+      if (k < ring.pictures.size()) ring.pictures[k].replaced = false;
+  };
+  return out;
+}
+
+void discard_picture_changes(Picture& p) {
+  p.replaced = false;
+  p.label_colour = -1;
+  p.label_made_white = false;
+  p.state = static_cast<std::uint8_t>(p.state & ~kPictureLoaded);
+  load_picture(p);
+  set_app_flag(unsaved_changes,
+               other_changes_pending(SaveSubsystem::pictures) || picture_changes_pending());
 }
 
 void release_pictures() {

@@ -12,7 +12,9 @@
 #include <string_view>
 #include <vector>
 
+#include "imaging/image.h"
 #include "pictures/picture_format.h"
+#include "shell/saving.h"
 
 namespace tavu {
 
@@ -37,6 +39,11 @@ struct Picture {
   // The label entry was made white because the palette has no bright colour;
   // a reload makes it white again.
   bool label_made_white = false;
+  // The palette as the file stores it (6-bit values, byte for byte): what a
+  // save writes back, never the brightened view nor the label's white entry.
+  std::array<std::uint8_t, kPicturePaletteBytes> file_palette{};
+  // Replaced by an import and not saved since.
+  bool replaced = false;
 
   bool loaded() const { return (state & kPictureLoaded) != 0; }
   int error() const { return (state >> 1) & 7; }
@@ -105,6 +112,52 @@ std::vector<std::uint8_t> encode_picture_bitmap(const Picture& picture);
 // F2: writes the bitmap (temporary file renamed over the old one) and shows
 // "Saved %s OK"; false on any failure.
 bool save_picture_bitmap(const Picture& picture);
+
+// A loaded picture of the given name from its file's bytes, its label colour
+// chosen as a first load chooses it; an error code when the bytes are no
+// picture.
+Picture picture_from_bytes(std::string name, std::span<const std::uint8_t> bytes);
+// The bytes of the picture's file as it stands now: the pixels, then the
+// palette as stored.
+std::vector<std::uint8_t> picture_file_bytes(const Picture& picture);
+
+// What importing a decoded image makes of a picture: the pixels and the
+// palette of its new file, or why it cannot take the image.
+struct PictureImport {
+  std::string refusal;  // empty when the import is possible
+  std::vector<std::uint8_t> pixels;
+  std::array<std::uint8_t, kPicturePaletteBytes> file_palette{};  // 6-bit values
+  bool palette_changed = false;
+  bool ok() const { return refusal.empty(); }
+};
+// The image must be 320x200. Colours compare at six bits a channel; the
+// picture's own colour at a number includes the white its label entry was
+// given, so an exported picture comes back byte for byte.
+// Indexed: the numbers are kept where every used colour is the picture's
+// own at that number; where each is one of the picture's colours, numbers
+// map to its entries (the same number where it fits, else the lowest), so
+// the palette layout stays; otherwise the picture takes the file's palette
+// (entries the file lacks keep the picture's) and numbers.
+// True colour: each colour must be one of the picture's entries (the lowest
+// of equal ones), else refused naming the colour and the first pixel.
+PictureImport import_picture_image(const Picture& picture, const Image& image);
+// Takes the import into the loaded picture, chooses its label colour again,
+// marks it replaced and sets unsaved_changes.
+void apply_picture_import(Picture& picture, PictureImport import);
+// "fill.256" -> "fill": the stem whose .bmp or .png an import reads.
+std::string picture_stem(std::string_view file_name);
+// Insert: reads the newer of STEM.bmp and STEM.png into the picture and
+// shows "Picture replaced with NAME OK." or "Error replacing picture with
+// NAME" and the reason. True when the picture was replaced.
+bool replace_picture_from_file(Picture& picture);
+
+// Whether a picture was replaced and not saved.
+bool picture_changes_pending();
+// The pictures' part of the save on quit: every replaced picture's file.
+SaveContribution plan_picture_save();
+// F3 on a replaced picture, once the user agreed: the picture as its file
+// has it, its label chosen afresh.
+void discard_picture_changes(Picture& picture);
 
 // At window destruction: frees every picture's data except the required
 // three and clears its loaded bit.

@@ -24,6 +24,8 @@ struct FileStatus {
   std::int64_t size = 0;
   std::uint64_t device = 0;
   std::uint64_t inode = 0;
+  // Last modification, nanoseconds since 1970 (Windows: to 100 ns).
+  std::int64_t modified_ns = 0;
   // The same file (both exist and share device and inode).
   bool same_file(const FileStatus& o) const {
     return exists && o.exists && device == o.device && inode == o.inode;

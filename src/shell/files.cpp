@@ -393,17 +393,23 @@ struct Target {
   bool renamed = false;
 };
 
-// Resolves and checks one file; false when it must not be replaced.
-bool prepare(Target& t, const ReplaceOptions& options) {
-  if (options.refuse_ambiguous && !ambiguous_names(t.name).empty()) return false;
+// Resolves and checks one file; nullptr when it may be replaced, else why
+// not. `ambiguous` is set for a name of several files.
+const char* prepare(Target& t, const ReplaceOptions& options, bool& ambiguous) {
+  if (options.refuse_ambiguous && !ambiguous_names(t.name).empty()) {
+    ambiguous = true;
+    return "differ only in letter case";
+  }
   const auto real = platform::resolve_links(find_file(t.name));
-  if (!real) return false;
+  if (!real) return "Too many levels of symbolic links";
   t.path = *real;
   t.dir = directory_of(t.path);
   t.leaf = leaf_of(t.path);
   t.status = platform::file_status(t.path);
   if (t.status.exists) {
-    if (!t.status.regular || !platform::may_write_file(t.path, t.status)) return false;
+    if (!t.status.regular) return "Not a regular file";
+    if (!platform::may_write_file(t.path, t.status))
+      return (t.status.mode & 0222) == 0 ? "Read-only file" : "Permission denied";
     // Names this writer gave the file itself do not count as other links:
     // its backup, and a second name left by a save that was cut short.
     std::uint64_t others = t.status.links;
@@ -414,9 +420,10 @@ bool prepare(Target& t, const ReplaceOptions& options) {
       if (platform::file_status(stale, false).same_file(t.status) && platform::remove_path(stale))
         --others;
     }
-    if (others > 1) return false;
+    if (others > 1) return "File has other links";
   }
-  return platform::may_replace_in(t.dir, t.status);
+  if (platform::may_replace_in(t.dir, t.status)) return nullptr;
+  return platform::file_status(t.dir).exists ? "Permission denied" : "No such file or directory";
 }
 
 bool write_temporary(Target& t) {
@@ -519,19 +526,28 @@ namespace {
 
 // replace_files(); with `sync` false the directories are left for the
 // caller to fsync.
-bool replace_group(std::span<const FileReplacement> files, std::string* failed,
+bool replace_group(std::span<const FileReplacement> files, ReplaceFailure* failure,
                    const ReplaceOptions& options, bool sync) {
   std::vector<Target> targets;
-  auto fail = [&](const std::string& name) {
+  // `error` is taken where the step failed, before anything else runs.
+  auto fail = [&](const std::string& name, int error, const char* refusal = nullptr,
+                  bool ambiguous = false) {
     clean_up(targets, true);
-    if (failed) *failed = name;
+    if (failure) {
+      failure->name = name;
+      failure->error = refusal ? 0 : error;
+      failure->reason = refusal ? refusal : error_text(error);
+      failure->ambiguous = ambiguous;
+    }
     return false;
   };
   for (const auto& file : files) {
     Target t;
     t.name = file.name;
     t.bytes = file.bytes;
-    if (!prepare(t, options)) return fail(t.name);
+    bool ambiguous = false;
+    if (const char* refusal = prepare(t, options, ambiguous))
+      return fail(t.name, 0, refusal, ambiguous);
     // Two names for one file: the later bytes win.
     std::erase_if(targets, [&](const Target& o) {
       return o.status.exists
@@ -541,26 +557,28 @@ bool replace_group(std::span<const FileReplacement> files, std::string* failed,
     targets.push_back(std::move(t));
   }
   for (Target& t : targets)
-    if (!write_temporary(t)) return fail(t.name);
+    if (!write_temporary(t)) return fail(t.name, errno);
   if (options.keep_backups)
     for (Target& t : targets)
-      if (!make_backup(t)) return fail(t.name);
+      if (!make_backup(t)) return fail(t.name, errno);
   for (Target& t : targets)
-    if (!keep_original(t)) return fail(t.name);
+    if (!keep_original(t)) return fail(t.name, errno);
   for (Target& t : targets) {
     if (fails(FileOp::rename, t.leaf) || !platform::rename_path(t.temp_path, t.path)) {
+      const int error = errno;
       const std::string name = t.name;
       put_back(targets);
       sync_directories(targets);
-      return fail(name);
+      return fail(name, error);
     }
     t.renamed = true;
     t.temp->keep();
   }
   if (sync && !sync_directories(targets)) {
+    const int error = errno;
     put_back(targets);
     sync_directories(targets);
-    return fail(targets.front().name);
+    return fail(targets.front().name, error);
   }
   clean_up(targets, false);
   return true;
@@ -568,9 +586,51 @@ bool replace_group(std::span<const FileReplacement> files, std::string* failed,
 
 }  // namespace
 
+std::string error_text(int error) {
+  // Written out here so that every build says the same.
+  switch (error) {
+    case EACCES:
+      return "Permission denied";
+    case EPERM:
+      return "Operation not permitted";
+    case ENOSPC:
+      return "No space left on device";
+#ifdef EDQUOT
+    case EDQUOT:
+      return "Disk quota exceeded";
+#endif
+    case EROFS:
+      return "Read-only file system";
+    case EIO:
+      return "Input/output error";
+    case EFBIG:
+      return "File too large";
+    case ENAMETOOLONG:
+      return "File name too long";
+    case ENOENT:
+      return "No such file or directory";
+    case EISDIR:
+      return "Is a directory";
+    case EBUSY:
+      return "Device or resource busy";
+    case 0:
+      return "Unknown error";
+    default:
+      return std::strerror(error);
+  }
+}
+
+bool replace_files(std::span<const FileReplacement> files, ReplaceFailure* failure,
+                   const ReplaceOptions& options) {
+  return replace_group(files, failure, options, true);
+}
+
 bool replace_files(std::span<const FileReplacement> files, std::string* failed,
                    const ReplaceOptions& options) {
-  return replace_group(files, failed, options, true);
+  ReplaceFailure failure;
+  if (replace_group(files, &failure, options, true)) return true;
+  if (failed) *failed = failure.name;
+  return false;
 }
 
 std::size_t replace_each(std::span<const FileReplacement> files) {
@@ -591,7 +651,7 @@ std::size_t replace_each(std::span<const FileReplacement> files) {
 
 bool replace_file(std::string_view name, std::span<const std::uint8_t> bytes) {
   FileReplacement one{std::string(name), bytes};
-  return replace_files(std::span<const FileReplacement>(&one, 1), nullptr);
+  return replace_group(std::span<const FileReplacement>(&one, 1), nullptr, {}, true);
 }
 
 bool matches_pattern(std::string_view name, std::string_view pattern) {

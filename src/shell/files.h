@@ -104,11 +104,25 @@ struct ReplaceOptions {
   // the game reads is not known, so neither is replaced.
   bool refuse_ambiguous = false;
 };
+// Why a group was not written.
+struct ReplaceFailure {
+  std::string name;    // the file, as given
+  int error = 0;       // errno of the step that failed; 0 when a check refused the file
+  std::string reason;  // in words: "No space left on device", "Read-only file", ...
+  // The name matches different files ignoring case (see ambiguous_names()).
+  bool ambiguous = false;
+};
 // True when every file was replaced. On failure nothing on disk has changed
-// (backups made on the way are removed again) and `failed` holds the name,
-// as given, of the file that could not be written.
+// (backups made on the way are removed again) and `failure` tells which
+// file could not be written and why.
+bool replace_files(std::span<const FileReplacement> files, ReplaceFailure* failure,
+                   const ReplaceOptions& options = {});
+// The same, giving only the name, as given, of the file that failed.
 bool replace_files(std::span<const FileReplacement> files, std::string* failed,
                    const ReplaceOptions& options = {});
+// The words for an errno value, the same on every system ("Permission
+// denied"); the system's own text for the rarer ones.
+std::string error_text(int error);
 // The writer for one file (every export): no backup.
 bool replace_file(std::string_view name, std::span<const std::uint8_t> bytes);
 // Many files, each replaced on its own as replace_file() does, in order,

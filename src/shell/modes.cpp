@@ -101,6 +101,15 @@ void switch_mode(int index) {
   show_status(s.table[index].name, kModeNameDuration, kTextTopRight);
 }
 
+void return_to_mode() {
+  ModeState& s = modes();
+  StatusState& st = status_state();
+  st.quit_question = false;
+  st.save_failed = false;
+  s.table[s.current].enter(s.current);
+  show_status(s.table[s.current].name, kModeNameDuration, kTextTopRight);
+}
+
 void dispatch_key(std::uint32_t vk, std::int64_t lparam) {
   ModeState& s = modes();
   StatusState& st = status_state();

@@ -33,6 +33,9 @@ int current_mode();
 
 void build_key_to_mode_table();
 void switch_mode(int index);
+// Out of the quit flow, back into the current mode (its enter slot again,
+// its name shown); no change is lost.
+void return_to_mode();
 // Key dispatch of one WM_KEYDOWN.
 void dispatch_key(std::uint32_t vk, std::int64_t lparam);
 // One frame: the mode's draw, the help overlay and the Status message.

@@ -13,13 +13,36 @@ std::array<SavePlanner, kSaveSubsystemCount>& planners() {
   return p;
 }
 
+std::array<ChangeQuery, kSaveSubsystemCount>& change_queries() {
+  static std::array<ChangeQuery, kSaveSubsystemCount> q{};
+  return q;
+}
+
 }  // namespace
 
-std::string save_failure_text(const std::string& name) {
+void set_change_query(SaveSubsystem which, ChangeQuery query) {
+  change_queries()[static_cast<int>(which)] = query;
+}
+
+bool other_changes_pending(SaveSubsystem except) {
+  for (int i = 0; i < kSaveSubsystemCount; ++i) {
+    const ChangeQuery q = change_queries()[i];
+    if (i != static_cast<int>(except) && q && q()) return true;
+  }
+  return false;
+}
+
+std::string save_failure_text(const ReplaceFailure& failure) {
   std::string text = "Failed to save ";
-  text.append(name);
-  const std::vector<std::string> spellings = ambiguous_names(name);
-  if (spellings.empty()) return text;
+  text.append(failure.name);
+  const std::vector<std::string> spellings =
+      failure.ambiguous ? ambiguous_names(failure.name) : std::vector<std::string>{};
+  if (spellings.empty()) {
+    // Without its reason the user cannot tell a full disk from a read-only
+    // directory, and so not what to mend before trying again.
+    if (!failure.reason.empty()) text.append("\n").append(failure.reason);
+    return text;
+  }
   // Saying which files stand in the way lets the user remove the wrong one;
   // the game's font has no lower case, so the difference is put in words.
   text.append(":\n");
@@ -47,11 +70,11 @@ int save_contributions(std::vector<SaveContribution> parts) {
   for (const auto& part : parts)
     for (const auto& f : part.files) files.push_back({f.name, f.bytes});
   if (!files.empty()) {
-    std::string failed;
+    ReplaceFailure failure;
     // Game files keep their pristine copy as "NAME.bak" on the first save.
-    if (!replace_files(files, &failed,
+    if (!replace_files(files, &failure,
                        ReplaceOptions{.keep_backups = true, .refuse_ambiguous = true})) {
-      show_status(save_failure_text(failed), 1000, kTextCentred);
+      show_status(save_failure_text(failure), 1000, kTextCentred);
       return 0;
     }
   }
@@ -61,7 +84,7 @@ int save_contributions(std::vector<SaveContribution> parts) {
 }
 
 int save_all_changes() {
-  return save_planned({SaveSubsystem::sprites, SaveSubsystem::pitches});
+  return save_planned({SaveSubsystem::sprites, SaveSubsystem::pitches, SaveSubsystem::pictures});
 }
 
 }  // namespace tavu

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "shell/files.h"
+
 namespace tavu {
 
 struct PlannedFile {
@@ -24,17 +26,25 @@ struct SaveContribution {
 };
 
 // The subsystems that save on quit, in the order their files are written.
-enum class SaveSubsystem { sprites = 0, pitches = 1 };
-inline constexpr int kSaveSubsystemCount = 2;
+enum class SaveSubsystem { sprites = 0, pitches = 1, pictures = 2 };
+inline constexpr int kSaveSubsystemCount = 3;
 
 // A planner returns the files of its unsaved changes (none when there are
 // none). It must not change any state: a failed save is retried.
 using SavePlanner = SaveContribution (*)();
 void set_save_planner(SaveSubsystem which, SavePlanner planner);
 
-// "Failed to save NAME"; for a name that matches different files ignoring
-// case, the spellings found are named too.
-std::string save_failure_text(const std::string& name);
+// Whether a subsystem holds changes its planner would write; each registers
+// its own, so that one editor's revert leaves the others' changes counted.
+using ChangeQuery = bool (*)();
+void set_change_query(SaveSubsystem which, ChangeQuery query);
+// Whether any subsystem but `except` holds unsaved changes.
+bool other_changes_pending(SaveSubsystem except);
+
+// "Failed to save NAME" and the reason on a second line; for a name that
+// matches different files ignoring case, the spellings found are named and
+// said to differ only in letter case.
+std::string save_failure_text(const ReplaceFailure& failure);
 
 // Plans `which` (or every subsystem, in order) and writes the files as one
 // group through replace_files(), keeping "NAME.bak" backups of the

@@ -5,6 +5,7 @@
 #include "display/display.h"
 #include "platform/platform.h"
 #include "shell/app.h"
+#include "shell/modes.h"
 #include "shell/saving.h"
 
 namespace tavu {
@@ -159,9 +160,14 @@ void add_startup_failure_reason(const std::string& reason) {
 }
 
 int quit_flow_key(std::uint32_t vk) {
+  StatusState& s = status_state();
   switch (vk) {
     case platform::VK_ESCAPE:
-      if (app_flag(unsaved_changes))
+      // The user can free space, mend permissions or export the work, and
+      // quit again later.
+      if (s.save_failed)
+        return_to_mode();
+      else if (app_flag(unsaved_changes))
         show_status(kSaveQuestion, 0, kTextCentred);
       else
         post_message(platform::WM_DESTROY);
@@ -172,7 +178,10 @@ int quit_flow_key(std::uint32_t vk) {
     case 'Y':
       // Sprite and pitch files are written as one group; a failure shows
       // its message and the question comes back after it.
-      if (save_all_changes()) post_message(platform::WM_DESTROY);
+      if (save_all_changes())
+        post_message(platform::WM_DESTROY);
+      else
+        s.save_failed = true;
       break;
     default:
       return 0;

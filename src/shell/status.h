@@ -31,6 +31,8 @@ struct StatusState {
   // Start-up failure text.
   std::string failure_text;
   bool quit_question = false;
+  // A save from the open quit question failed: Escape goes back to the mode.
+  bool save_failed = false;
 };
 
 StatusState& status_state();
@@ -45,7 +47,9 @@ void reset_startup_failure_text();  // "Can't init!\n\n"
 void add_startup_failure_reason(const std::string& reason);
 // The quit flow's key handling once Escape has opened it; returns 1 if used
 // and then requests a redraw. While the question is open, a timed message
-// (a failed save) is followed by the question again.
+// (a failed save) is followed by the question again. After a failed save,
+// Escape leaves the quit flow for the mode the user was in, every change
+// kept.
 int quit_flow_key(std::uint32_t vk);
 
 }  // namespace tavu

@@ -11,8 +11,6 @@
 namespace tavu {
 namespace {
 
-bool (*g_pitch_changes)() = nullptr;
-
 void convert_entry_to_chunky(SpriteFilesState& st, int entry) {
   const auto& e = st.entries[entry];
   for (int k = 0; k < e.count; ++k) planar_to_chunky(&st.sprites[e.first + k]);
@@ -288,14 +286,18 @@ void mark_sprite_modified(int entry) {
 }
 
 void recompute_unsaved_changes(bool count_sprite_entries) {
-  bool changed = g_pitch_changes && g_pitch_changes();
+  bool changed = other_changes_pending(SaveSubsystem::sprites);
   if (count_sprite_entries)
     for (const auto& e : sprite_files().entries) changed = changed || e.modified;
   set_app_flag(unsaved_changes, changed);
 }
 
 void set_pitch_changes_query(bool (*query)()) {
-  g_pitch_changes = query;
+  set_change_query(SaveSubsystem::pitches, query);
+}
+
+bool sprite_changes_pending() {
+  return (sprite_files().flags & kSpritesModifiedMark) != 0;
 }
 
 }  // namespace tavu

@@ -104,5 +104,7 @@ void mark_sprite_modified(int entry);
 void recompute_unsaved_changes(bool count_sprite_entries);
 // The pitch files register whether they hold unsaved changes.
 void set_pitch_changes_query(bool (*query)());
+// Whether a sprite was replaced since loading or the last revert.
+bool sprite_changes_pending();
 
 }  // namespace tavu

@@ -79,6 +79,7 @@ void discard_recorded() {
 
 int init() {
   set_save_planner(SaveSubsystem::sprites, plan_sprite_files_save);
+  set_change_query(SaveSubsystem::sprites, sprite_changes_pending);
   app().save_all_sprites = save_all_sprite_bitmaps;
   app().insert_all_sprites = insert_all_recorded;
   return load_sprite_files();

@@ -24,6 +24,7 @@ FileStatus from_stat(const struct stat& st) {
   s.size = static_cast<std::int64_t>(st.st_size);
   s.device = static_cast<std::uint64_t>(st.st_dev);
   s.inode = static_cast<std::uint64_t>(st.st_ino);
+  s.modified_ns = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
   return s;
 }
 

@@ -76,6 +76,10 @@ FileStatus status_of(HANDLE h) {
   s.size = static_cast<std::int64_t>((std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow);
   s.device = info.dwVolumeSerialNumber;
   s.inode = (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
+  // 100 ns ticks since 1601.
+  const std::uint64_t ticks = (std::uint64_t{info.ftLastWriteTime.dwHighDateTime} << 32) |
+                              info.ftLastWriteTime.dwLowDateTime;
+  s.modified_ns = (static_cast<std::int64_t>(ticks) - 116444736000000000) * 100;
   return s;
 }
 
