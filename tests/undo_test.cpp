@@ -57,6 +57,16 @@ State capture() {
     put(b, p.pattern_count);
     put(b, p.modified);
   }
+  for (const Picture& pic : picture_ring().pictures) {
+    auto& b = s["picture " + pic.file_name];
+    b = pic.image.pixels;
+    b.insert(b.end(), pic.image.palette.begin(), pic.image.palette.end());
+    b.insert(b.end(), pic.file_palette.begin(), pic.file_palette.end());
+    for (std::int64_t v : {std::int64_t{pic.state}, std::int64_t{pic.label_colour},
+                           std::int64_t{pic.label_made_white}, std::int64_t{pic.replaced}})
+      put(b, v);
+  }
+  for (const auto& f : plan_picture_save().files) s["writes " + f.name] = f.bytes;
   auto& m = s["marks"];
   put(m, sf.flags & kSpritesModifiedMark);
   put(m, pitch_files().patterns_modified);
@@ -301,6 +311,39 @@ TEST_F(Undo, PitchImportPatternCountAndMap) {
   expect_undo_redo(start_, "pitch 2 replaced");
   undo();
   EXPECT_EQ(pitch_files().pitches[1].pattern_count, count);
+}
+
+TEST_F(Undo, PictureImportAndItsDiscard) {
+  switch_mode(kPictureMode);
+  press(platform::VK_RIGHT);
+  // Showing a picture loads it; that is no edit.
+  const State shown = capture();
+  Picture& p = *current_picture();
+  const std::string name = p.file_name;
+  // The picture's own export with a band painted in its colour 1.
+  std::vector<std::uint8_t> file = encode_picture_bitmap(p);
+  ASSERT_FALSE(file.empty());
+  std::fill_n(file.begin() + 14 + 40 + 1024 + 320 * 50, 320 * 20, 1);
+  write(picture_stem(name) + ".bmp", file);
+  press(platform::VK_INSERT);
+  ASSERT_TRUE(p.replaced) << status();
+  const State imported = capture();
+  EXPECT_TRUE(imported.count("writes " + name));
+  press(platform::VK_LEFT);
+  switch_mode(kSpriteMode);
+  expect_undo_redo(shown, "picture " + name + " replaced");
+  EXPECT_EQ(current_mode(), kPictureMode);
+  EXPECT_EQ(current_picture()->file_name, name);
+  // F3 on the replaced picture discards the import: a step of its own.
+  press(platform::VK_F3);
+  press('Y');
+  EXPECT_FALSE(p.replaced);
+  EXPECT_EQ(differences(shown, capture()), "");
+  expect_undo_redo(imported, "picture " + name + " changes discarded");
+  undo();
+  undo();
+  EXPECT_EQ(differences(shown, capture()), "");
+  EXPECT_FALSE(app_flag(unsaved_changes));
 }
 
 TEST_F(Undo, UndoingEveryEditLeavesNothingUnsaved) {

@@ -43,6 +43,20 @@ std::size_t sprite_bytes(const SpriteRecord& s) {
   return sizeof(SpriteRecord) + s.pixels.size();
 }
 
+// Palettes are fixed arrays: their splices never change the length.
+template <std::size_t N>
+bool array_splice_fits(const std::array<std::uint8_t, N>& a, const Splice<std::uint8_t>& s,
+                       bool undo) {
+  return s.before.size() == s.after.size() &&
+         splice_fits(std::vector<std::uint8_t>(a.begin(), a.end()), s, undo);
+}
+
+template <std::size_t N>
+void apply_array_splice(std::array<std::uint8_t, N>& a, const Splice<std::uint8_t>& s, bool undo) {
+  const std::vector<std::uint8_t>& then = undo ? s.before : s.after;
+  std::copy(then.begin(), then.end(), a.begin() + static_cast<std::ptrdiff_t>(s.at));
+}
+
 std::string plural(int n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
 }
@@ -62,7 +76,7 @@ std::size_t EditStep::bytes() const {
   }
   if (picture)
     n += sizeof(PictureEdit) + picture->file_name.size() + picture->pixels.bytes() +
-         picture->palette.bytes();
+         picture->palette.bytes() + picture->file_palette.bytes();
   return n;
 }
 
@@ -89,6 +103,8 @@ std::string step_name(const EditStep& s) {
       return "pitch " + n + " replaced";
     case EditKind::picture_replaced:
       return "picture " + s.subject_name + " replaced";
+    case EditKind::picture_discarded:
+      return "picture " + s.subject_name + " changes discarded";
   }
   return "edit";
 }
@@ -207,14 +223,18 @@ std::optional<EditStep> make_step(EditSnapshot&& b, const EditedData& d) {
     e.file_name = now.file_name;
     e.pixels = make_splice<std::uint8_t>(then.image.pixels, now.image.pixels);
     e.palette = make_splice<std::uint8_t>(then.image.palette, now.image.palette);
+    e.file_palette = make_splice<std::uint8_t>(then.file_palette, now.file_palette);
     e.state_before = then.state;
     e.state_after = now.state;
     e.label_before = then.label_colour;
     e.label_after = now.label_colour;
     e.white_before = then.label_made_white;
     e.white_after = now.label_made_white;
-    if (!e.pixels.empty() || !e.palette.empty() || e.state_before != e.state_after ||
-        e.label_before != e.label_after || e.white_before != e.white_after) {
+    e.replaced_before = then.replaced;
+    e.replaced_after = now.replaced;
+    if (!e.pixels.empty() || !e.palette.empty() || !e.file_palette.empty() ||
+        e.state_before != e.state_after || e.label_before != e.label_after ||
+        e.white_before != e.white_after || e.replaced_before != e.replaced_after) {
       step.picture = std::move(e);
       changed = true;
     }
@@ -257,8 +277,9 @@ bool step_fits(const EditStep& step, const EditedData& d, bool undo) {
     if (p.file_name != e.file_name || p.state != (undo ? e.state_after : e.state_before) ||
         !splice_fits(p.image.pixels, e.pixels, undo))
       return false;
-    std::vector<std::uint8_t> palette(p.image.palette.begin(), p.image.palette.end());
-    if (!splice_fits(palette, e.palette, undo)) return false;
+    if (!array_splice_fits(p.image.palette, e.palette, undo) ||
+        !array_splice_fits(p.file_palette, e.file_palette, undo))
+      return false;
   }
   return true;
 }
@@ -286,10 +307,10 @@ void apply_step(const EditStep& step, const EditedData& d, bool undo) {
     const PictureEdit& e = *step.picture;
     Picture& p = d.pictures->pictures[e.index];
     apply_splice(p.image.pixels, e.pixels, undo);
-    std::vector<std::uint8_t> palette(p.image.palette.begin(), p.image.palette.end());
-    apply_splice(palette, e.palette, undo);
-    std::copy_n(palette.begin(), std::min(palette.size(), p.image.palette.size()),
-                p.image.palette.begin());
+    apply_array_splice(p.image.palette, e.palette, undo);
+    apply_array_splice(p.file_palette, e.file_palette, undo);
+    if (e.replaced_before != e.replaced_after)
+      p.replaced = undo ? e.replaced_before : e.replaced_after;
     p.state = undo ? e.state_before : e.state_after;
     p.label_colour = undo ? e.label_before : e.label_after;
     p.label_made_white = undo ? e.white_before : e.white_after;

@@ -156,6 +156,7 @@ enum class EditKind : std::uint8_t {
   cell_changed,
   pitch_replaced,
   picture_replaced,
+  picture_discarded,
 };
 
 struct SpriteChange {
@@ -185,10 +186,12 @@ struct PictureEdit {
   std::size_t index = 0;
   std::string file_name;
   Splice<std::uint8_t> pixels;
-  Splice<std::uint8_t> palette;
+  Splice<std::uint8_t> palette;       // 8-bit, as shown
+  Splice<std::uint8_t> file_palette;  // as the file stores it
   std::uint8_t state_before = 0, state_after = 0;
   std::int16_t label_before = -1, label_after = -1;
   bool white_before = false, white_after = false;
+  bool replaced_before = false, replaced_after = false;  // the picture's change mark
 };
 
 // Where a step is shown when it is undone or redone.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "pictures/picture_mode.h"
 #include "pictures/pictures.h"
 #include "pitch/pattern_mode.h"
 #include "pitch/pitch_draw.h"
@@ -86,8 +87,10 @@ void show_place(const EditStep& s, bool undo) {
       PictureRing& ring = picture_ring();
       for (std::size_t k = 0; k < ring.pictures.size(); ++k)
         if (ring.pictures[k].file_name == p.picture) ring.current = k;
-      // Entering again selects the picture with its colours as they now are.
+      // Entering again selects the picture with its colours as they now are,
+      // and the window takes them at the next frame.
       switch_mode(kPictureMode);
+      picture_mode_state().display_palette_current = false;
       return;
     }
     default:
@@ -185,9 +188,9 @@ EditInfo pitch_step(EditKind kind, int pitch, int cell) {
   return info;
 }
 
-EditInfo picture_step(const std::string& file_name) {
+EditInfo picture_step(EditKind kind, const std::string& file_name) {
   EditInfo info;
-  info.kind = EditKind::picture_replaced;
+  info.kind = kind;
   info.subject_name = file_name;
   info.place.mode = kPictureMode;
   info.place.picture = file_name;

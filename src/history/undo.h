@@ -31,7 +31,7 @@ struct EditInfo {
 EditInfo sprite_step(EditKind kind, int number = -1, std::string file_name = {});
 EditInfo pattern_step(EditKind kind, int pitch, int pattern, int other = -1);
 EditInfo pitch_step(EditKind kind, int pitch, int cell = -1);
-EditInfo picture_step(const std::string& file_name);
+EditInfo picture_step(EditKind kind, const std::string& file_name);
 
 // Scopes: one sprite, the cells [from, to) of a pitch, the patterns of a
 // pitch (each a 256-byte range), a picture.
