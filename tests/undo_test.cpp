@@ -14,6 +14,7 @@
 #include "sprites/bmp.h"
 #include "sprites/sprite_bitmaps.h"
 #include "sprites/sprite_mode.h"
+#include "support/dir_snapshot.h"
 
 namespace fs = std::filesystem;
 using namespace tavu;
@@ -373,6 +374,28 @@ TEST_F(Undo, UndoingEveryEditLeavesNothingUnsaved) {
   ASSERT_FALSE(app().queue.empty());
   EXPECT_EQ(app().queue.back().message, platform::WM_DESTROY);
   EXPECT_NE(status(), "Save changes? (Y/N)");
+}
+
+TEST_F(Undo, UndoingEverythingSinceAFailedSaveLeavesNothingUnsaved) {
+  write("spr0005.bmp", sprite_bitmap(9, 4, 7));
+  sprite_mode_state().current = 5;
+  press(platform::VK_INSERT);
+  const auto files = test::snapshot(demo_.path());
+  set_file_fault_for_tests({.op = FileOp::fsync, .call = 1});
+  press(platform::VK_ESCAPE);
+  press('Y');
+  clear_file_faults_for_tests();
+  ASSERT_TRUE(status_state().save_failed);
+  press(platform::VK_ESCAPE);  // back to the mode
+  ASSERT_FALSE(status_state().quit_question);
+  EXPECT_TRUE(app_flag(unsaved_changes));
+  undo();
+  EXPECT_EQ(status(), "Undo: sprite 5 replaced");
+  EXPECT_FALSE(app_flag(unsaved_changes));
+  press(platform::VK_ESCAPE);
+  ASSERT_FALSE(app().queue.empty());
+  EXPECT_EQ(app().queue.back().message, platform::WM_DESTROY) << "no question";
+  EXPECT_EQ(test::changed(files, test::snapshot(demo_.path())), std::vector<std::string>{});
 }
 
 TEST_F(Undo, EditsInTwoModesAreUndoneNewestFirst) {
