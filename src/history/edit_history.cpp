@@ -40,7 +40,7 @@ Splice<T> splice_from(std::vector<T>&& before, const std::vector<T>& now, EditSc
 }
 
 std::size_t sprite_bytes(const SpriteRecord& s) {
-  return sizeof(SpriteRecord) + s.pixels.size();
+  return sizeof(SpriteRecord) + s.pixels.capacity();
 }
 
 // Palettes are fixed arrays: their splices never change the length.

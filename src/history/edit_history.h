@@ -33,7 +33,7 @@ struct Splice {
   std::vector<T> after;
 
   bool empty() const { return before.empty() && after.empty(); }
-  std::size_t bytes() const { return (before.size() + after.size()) * sizeof(T); }
+  std::size_t bytes() const { return (before.capacity() + after.capacity()) * sizeof(T); }
 };
 
 // Lengths of the common start and (after it) the common end of two runs.
