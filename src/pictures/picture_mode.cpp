@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "history/undo.h"
 #include "pictures/pictures.h"
 #include "platform/platform.h"
 #include "shell/app.h"
@@ -60,7 +61,9 @@ int label_colour() {
 void discard_current() {
   Picture* p = current_picture();
   if (!p) return;
-  discard_picture_changes(*p);
+  record_edit(picture_scope(static_cast<int>(picture_ring().current)),
+              picture_step(EditKind::picture_discarded, p->file_name),
+              [p] { discard_picture_changes(*p); });
   picture_mode_state().display_palette_current = false;
   select_current();
 }
@@ -149,13 +152,18 @@ int picture_mode_key(std::uint32_t vk, bool ctrl) {
               ExportResult::failed)
         show_status("Save failed", kStatusMs, kTextCentred);
       return 1;
-    case VK_INSERT:
-      if (replace_picture_from_file(*p)) {
+    case VK_INSERT: {
+      bool replaced = false;
+      record_edit(picture_scope(static_cast<int>(ring.current)),
+                  picture_step(EditKind::picture_replaced, p->file_name),
+                  [&] { replaced = replace_picture_from_file(*p); });
+      if (replaced) {
         // The new picture at once, in the current brightness.
         picture_mode_state().display_palette_current = false;
         select_current();
       }
       return 1;
+    }
     case VK_F3:
       if (p->replaced) {
         ask_yes_no("Discard changes", discard_current);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "display/display.h"
+#include "history/undo.h"
 #include "pitch/pitch_bitmaps.h"
 #include "pitch/pitch_draw.h"
 #include "platform/platform.h"
@@ -58,8 +59,11 @@ int change_pattern_number(std::int32_t v) {
   if (static_cast<std::int64_t>(v) > static_cast<std::int64_t>(pitch.pattern_count) - 1)
     return out_of_range();
   if (v == st.pattern) return 1;
-  swap_patterns(pitch, st.pattern, v);
-  mark_pitch_changed(st.pitch_index, PitchChange::patterns);
+  record_edit(patterns_scope(st.pitch_index, {st.pattern, v}),
+              pattern_step(EditKind::patterns_swapped, st.pitch_index, st.pattern, v), [&] {
+                swap_patterns(pitch, st.pattern, v);
+                mark_pitch_changed(st.pitch_index, PitchChange::patterns);
+              });
   invalidate_pitch_view();
   st.pattern = v;
   return 1;
@@ -68,8 +72,13 @@ int change_pattern_number(std::int32_t v) {
 void delete_current_pattern() {
   PatternModeState& st = pattern_mode_state();
   PitchRecord& pitch = current_pitch(st);
-  if (pitch.pattern_count <= 1 || !delete_pattern(pitch, st.pattern)) return;
-  mark_pitch_changed(st.pitch_index, PitchChange::map);
+  if (pitch.pattern_count <= 1) return;
+  // The map is renumbered and the later patterns move down.
+  EditScope scope = EditScope::whole_pitch(st.pitch_index);
+  scope.patterns = {{static_cast<std::size_t>(st.pattern) * kPatternSize, EditScope::kToEnd}};
+  record_edit(scope, pattern_step(EditKind::pattern_deleted, st.pitch_index, st.pattern), [&] {
+    if (delete_pattern(pitch, st.pattern)) mark_pitch_changed(st.pitch_index, PitchChange::map);
+  });
   invalidate_pitch_view();
 }
 
@@ -184,7 +193,9 @@ int pattern_mode_key(std::uint32_t vk, bool ctrl) {
         show_status("Save failed", kStatusMs, kTextCentred);
       return 1;
     case VK_INSERT:
-      read_pattern_bitmap(st.pitch_index, st.pattern);
+      record_edit(patterns_scope(st.pitch_index, {st.pattern}),
+                  pattern_step(EditKind::pattern_replaced, st.pitch_index, st.pattern),
+                  [&] { read_pattern_bitmap(st.pitch_index, st.pattern); });
       return 1;
     case VK_DELETE:
       // A pitch keeps at least one pattern: its cells must show something.

@@ -5,6 +5,7 @@
 
 #include "display/display.h"
 #include "display/keyboard_device.h"
+#include "history/undo.h"
 #include "pitch/pitch_bitmaps.h"
 #include "pitch/pitch_draw.h"
 #include "pitch/pitch_files.h"
@@ -97,6 +98,17 @@ void step_cell_pattern(const PitchModeState& st, int direction) {
   invalidate_pitch_view();
 }
 
+// The cell edit as one step of the history.
+void recorded_cell_step(const PitchModeState& st, int direction) {
+  const int row = (st.scroll_y + st.cursor_y) / kPatternSide + 1;
+  const int column = (st.scroll_x + st.cursor_x) / kPatternSide;
+  const int cell = row * kPitchColumns + column;
+  record_edit(cells_scope(st.pitch_index, static_cast<std::size_t>(cell),
+                          static_cast<std::size_t>(cell) + 1),
+              pitch_step(EditKind::cell_changed, st.pitch_index, cell),
+              [&] { step_cell_pattern(st, direction); });
+}
+
 int arrow(PitchModeState& st, std::uint32_t vk, bool ctrl) {
   using namespace platform;
   if (!st.edit_mode) {
@@ -134,7 +146,7 @@ int arrow(PitchModeState& st, std::uint32_t vk, bool ctrl) {
       break;
     case VK_UP:
       if (ctrl) {
-        step_cell_pattern(st, 1);
+        recorded_cell_step(st, 1);
         break;
       }
       st.cursor_y = to16(st.cursor_y - kPatternSide);
@@ -145,7 +157,7 @@ int arrow(PitchModeState& st, std::uint32_t vk, bool ctrl) {
       break;
     default:
       if (ctrl) {
-        step_cell_pattern(st, -1);
+        recorded_cell_step(st, -1);
         break;
       }
       st.cursor_y = to16(st.cursor_y + kPatternSide);
@@ -246,7 +258,9 @@ int pitch_mode_key(std::uint32_t vk, std::int64_t lparam, bool ctrl) {
     case VK_DOWN:
       return arrow(st, vk, ctrl);
     case VK_INSERT:
-      read_pitch_bitmap(st.pitch_index);
+      record_edit(EditScope::whole_pitch(st.pitch_index),
+                  pitch_step(EditKind::pitch_replaced, st.pitch_index),
+                  [&] { read_pitch_bitmap(st.pitch_index); });
       invalidate_pitch_view();
       return 1;
     case VK_F2:

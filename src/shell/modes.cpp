@@ -5,6 +5,7 @@
 #include <string>
 
 #include "display/fullscreen.h"
+#include "history/undo.h"
 #include "pictures/picture_mode.h"
 #include "pitch/pattern_mode.h"
 #include "pitch/pitch_mode.h"
@@ -194,6 +195,13 @@ void dispatch_key(std::uint32_t vk, std::int64_t lparam) {
     }
     request_redraw();
     return;
+  }
+  if (vk == 'Z' || vk == 'Y') {
+    const std::uint32_t held = held_modifiers();
+    if (history_key(vk, held & 2, held & 4, held & 1)) {
+      request_redraw();
+      return;
+    }
   }
   if (vk < 256) {
     int m = s.key_to_mode[vk];

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "display/display.h"
+#include "history/undo.h"
 #include "platform/platform.h"
 #include "shell/app.h"
 #include "shell/saving.h"
@@ -48,11 +49,38 @@ void step(int delta) {
   st.current = static_cast<std::int16_t>(st.current + delta);
 }
 
+// Nothing to discard: loading the other file is no edit, but the steps
+// that expect the file it replaces no longer fit.
+void switch_team_file_unchanged() {
+  const char digit = team_file_digit();
+  switch_team_file();
+  if (team_file_digit() != digit) team_file_switched();
+}
+
+void insert_all_recorded() {
+  record_edit(EditScope::sprites(0, kSpriteCount), sprite_step(EditKind::sprites_inserted),
+              insert_all_sprite_bitmaps);
+}
+
+void revert_recorded() {
+  record_edit(EditScope::sprites(0, kSpriteCount), sprite_step(EditKind::sprites_reverted),
+              revert_sprites);
+}
+
+// The team file loaded in place of one with changes: the whole entry is
+// kept, so undo brings back the file and its changes.
+void discard_recorded() {
+  const SpriteFileEntry& team = sprite_files().entries[kTeamEntry];
+  EditScope scope = EditScope::sprites(team.first, team.count);
+  scope.team_file = true;
+  record_edit(scope, sprite_step(EditKind::team_file_discarded, -1, team.name), switch_team_file);
+}
+
 int init() {
   set_save_planner(SaveSubsystem::sprites, plan_sprite_files_save);
   set_change_query(SaveSubsystem::sprites, sprite_changes_pending);
   app().save_all_sprites = save_all_sprite_bitmaps;
-  app().insert_all_sprites = insert_all_sprite_bitmaps;
+  app().insert_all_sprites = insert_all_recorded;
   return load_sprite_files();
 }
 
@@ -156,19 +184,21 @@ int sprite_mode_key(std::uint32_t vk, bool shift, bool ctrl) {
         request_redraw();
         post_message(MSG_INSERT_ALL_SPRITES);
       } else {
-        replace_sprite_from_bitmap(wrap_sprite_number(st.current), false);
+        const int n = wrap_sprite_number(st.current);
+        record_edit(EditScope::sprites(n, 1), sprite_step(EditKind::sprite_replaced, n),
+                    [n] { replace_sprite_from_bitmap(n, false); });
       }
       return 1;
     case 'R':
       if (!ctrl) return 0;
-      ask_yes_no("Revert to saved", revert_sprites);
+      ask_yes_no("Revert to saved", revert_recorded);
       return 1;
     case 'T':
       if (!ctrl) return 0;
       if (sprite_files().entries[kTeamEntry].modified)
-        ask_yes_no("Discard changes", switch_team_file);
+        ask_yes_no("Discard changes", discard_recorded);
       else
-        switch_team_file();
+        switch_team_file_unchanged();
       return 1;
     default:
       if (vk >= '0' && vk <= '9') {
