@@ -112,9 +112,9 @@ TEST_F(TavuReplayFrames, HighlightsScaleAndFrameRate) {
   };
   const Case cases[] = {
       {"match1.hil", RecordingKind::kHighlight, 2, 0, 0},
-      {"match1.hil", RecordingKind::kHighlight, 0, 3, 100},
-      {"MATCH2.HIL", RecordingKind::kHighlight, 1, 1, 50},  // found ignoring case
-      {"final.rpl", RecordingKind::kReplay, 0, 4, 0},
+      {"match1.hil", RecordingKind::kHighlight, 0, 1, 100},
+      {"MATCH2.HIL", RecordingKind::kHighlight, 1, 4, 50},  // found ignoring case
+      {"final.rpl", RecordingKind::kReplay, 0, 1, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.file << " highlight " << c.highlight << " scale "
