@@ -19,19 +19,20 @@ constexpr AddedKey kAddedKeys[] = {
     {kPatternMode, "wheel up/down", "previous/next pattern", true},
     {kReplayMode, "main keys +/-", "replay speed", true},
 
+    {kEveryMode, "F12", "save screen as PNG\n(shot0001.png ...)", true},
+    {kSpriteMode, "ctrl + F2", "save sprite as PNG", true},
+    {kSpriteMode, "ctrl + shift + F2", "save all sprites as\nPNG", true},
+    {kPictureMode, "ctrl + F2", "save picture as PNG", true},
+    {kPictureMode, "insert", "replace picture from\ncorresponding bitmap\nor PNG", true},
+    {kPitchMode, "ctrl + F2", "save pitch as PNG", true},
+    {kPatternMode, "ctrl + F2", "save pattern as PNG", true},
+    {kReplayMode, "ctrl + F2", "save highlight or\nreplay as GIF\n(while it plays)", true},
+
     // Keys of features still to come; each line shows once `ready` is set.
-    {kEveryMode, "F12", "screenshot", false},
     {kEveryMode, "ctrl + Z/ctrl + Y", "undo/redo", false},
-    {kSpriteMode, "ctrl + F2", "save sprite as PNG", false},
-    {kSpriteMode, "ctrl + shift + F2", "save all sprites as\nPNG", false},
-    {kPictureMode, "ctrl + F2", "save picture as PNG", false},
     {kPictureMode, "ctrl + shift + F2", "save all pictures as\nPNG", false},
-    {kPictureMode, "insert", "replace picture from\nbitmap", false},
-    {kPitchMode, "ctrl + F2", "save pitch as PNG", false},
     {kPitchMode, "ctrl + shift + F2", "save all pitches as\nPNG", false},
-    {kPatternMode, "ctrl + F2", "save pattern as PNG", false},
     {kPatternMode, "ctrl + shift + F2", "save all patterns as\nPNG", false},
-    {kReplayMode, "ctrl + F2", "save replay as GIF\n(while it plays)", false},
 };
 
 // Where the help texts start their effects: five tab stops of 32 pixels from

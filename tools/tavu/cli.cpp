@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <sstream>
 
+#include "replays/replay_gif.h"
 #include "shell/app.h"
 
 namespace tavu::cli {
@@ -76,14 +78,49 @@ constexpr const char* kImportHelp =
     "  tavu import --dry-run mod\n"
     "  tavu import --dir ~/games/tavu mod\n";
 
-constexpr std::array<Command, 3> kCommands = {{
+constexpr const char* kReplayHelp =
+    "Plays the recording FILE as the editor's playback does (the same frames, team\n"
+    "sprites in their colours, pitch, sprites and score) and writes it to OUT.gif as\n"
+    "an animated GIF that loops forever, the same file Ctrl+F2 writes during\n"
+    "playback. A highlight file (.hil) gives all its highlights one after another,\n"
+    "as the browser plays them, or highlight N alone; a replay (.rpl) gives the\n"
+    "whole replay. Timed to 70 frames a second; frames shorter than 2/100 s are\n"
+    "dropped, as GIF viewers slow those down. The sprites, pitches and team sprite\n"
+    "files come from GAMEDIR; FILE and OUT.gif are paths from the current\n"
+    "directory, as the other commands' directories are. An existing OUT.gif is\n"
+    "not overwritten without --force.\n"
+    "\n"
+    "Options:\n"
+    "  --dir GAMEDIR    the game directory (default: the current directory)\n"
+    "  -o OUT.gif       the GIF to write (needed)\n"
+    "  --highlight N    highlight N of a .hil file only (1, 2 ...; default all)\n"
+    "  --scale K        enlarge K times, 1 to 4 (default 2: 640x400)\n"
+    "  --fps F          frames a second, 50 to 100 as playback's speed keys (default\n"
+    "                   70)\n"
+    "  --force          overwrite an existing OUT.gif\n"
+    "  --help           show this text\n"
+    "\n"
+    "Exit status: 0 when the GIF was written, 1 when the recording was refused or\n"
+    "the GIF could not be written (no file is left), 2 for a wrong command line.\n"
+    "\n"
+    "Examples:\n"
+    "  tavu replay -o goal.gif --highlight 2 match1.hil\n"
+    "  tavu replay --dir ~/games/tavu -o final.gif ~/games/tavu/final.rpl\n"
+    "  tavu replay --scale 1 --fps 100 -o quick.gif match1.hil\n";
+
+constexpr std::array<Command, 4> kCommands = {{
     {"check", "report every damaged or missing game file", "[--dir GAMEDIR]", kCheckHelp, kOptDir,
-     0, run_check},
+     0, nullptr, run_check},
     {"export", "write sprites, patterns, pitches and pictures as PNG or BMP files",
      "[--dir GAMEDIR] [--format png|bmp] [--only KINDS] [--sheets] [--force] OUTDIR", kExportHelp,
-     kOptDir | kOptFormat | kOptOnly | kOptSheets | kOptForce, 1, run_export},
+     kOptDir | kOptFormat | kOptOnly | kOptSheets | kOptForce, 1, "a directory", run_export},
     {"import", "apply the files of a directory as the editor's Insert does, then save",
-     "[--dir GAMEDIR] [--dry-run] INDIR", kImportHelp, kOptDir | kOptDryRun, 1, run_import},
+     "[--dir GAMEDIR] [--dry-run] INDIR", kImportHelp, kOptDir | kOptDryRun, 1, "a directory",
+     run_import},
+    {"replay", "make an animated GIF of a recorded highlight or replay",
+     "[--dir GAMEDIR] [--highlight N] [--scale K] [--fps F] [--force] -o OUT.gif FILE", kReplayHelp,
+     kOptDir | kOptOutput | kOptHighlight | kOptScale | kOptFps | kOptForce, 1, "a recording",
+     run_replay},
 }};
 
 void program_help(std::ostream& out) {
@@ -91,7 +128,8 @@ void program_help(std::ostream& out) {
          "\n"
          "Works on the data files of the football game TAVU without a window: checks a\n"
          "game directory, exports its graphics as PNG or BMP files and imports them\n"
-         "again, as the TAVU Picture Editor (tavu-editor) does key by key.\n"
+         "again, as the TAVU Picture Editor (tavu-editor) does key by key, and makes\n"
+         "animated GIFs of recorded goals.\n"
          "\n"
          "Commands:\n";
   for (const Command& c : kCommands) {
@@ -110,12 +148,49 @@ void program_help(std::ostream& out) {
          "Examples:\n"
          "  tavu check --dir ~/games/tavu\n"
          "  tavu export --dir ~/games/tavu mod\n"
-         "  tavu import --dir ~/games/tavu --dry-run mod\n";
+         "  tavu import --dir ~/games/tavu --dry-run mod\n"
+         "  tavu replay -o goal.gif --highlight 2 match1.hil\n";
 }
 
 void command_usage(const Command& c, std::ostream& out) {
   out << "Usage: tavu " << c.name << " " << c.synopsis << "\n";
 }
+
+struct OptionSpec {
+  const char* name;
+  OptionBit bit;
+  bool takes_value;
+};
+constexpr std::array<OptionSpec, 11> kOptionSpecs = {{
+    {"--dir", kOptDir, true},
+    {"--format", kOptFormat, true},
+    {"--only", kOptOnly, true},
+    {"--dry-run", kOptDryRun, false},
+    {"--force", kOptForce, false},
+    {"--sheets", kOptSheets, false},
+    {"-o", kOptOutput, true},
+    {"--output", kOptOutput, true},
+    {"--highlight", kOptHighlight, true},
+    {"--scale", kOptScale, true},
+    {"--fps", kOptFps, true},
+}};
+
+// A whole number from `low` to `high`, all of `text`.
+bool parse_number(const std::string& text, int low, int high, int& value) {
+  const char* end = text.data() + text.size();
+  const auto [at, error] = std::from_chars(text.data(), end, value);
+  return error == std::errc{} && at == end && value >= low && value <= high;
+}
+
+std::vector<std::string> split_list(const std::string& text) {
+  std::vector<std::string> items;
+  std::istringstream in(text);
+  for (std::string item; std::getline(in, item, ',');)
+    if (!item.empty()) items.push_back(item);
+  return items;
+}
+
+}  // namespace
 
 int usage_error(Streams& io, const Command* c, const std::string& message) {
   io.err << "tavu: " << message << "\n";
@@ -127,30 +202,6 @@ int usage_error(Streams& io, const Command* c, const std::string& message) {
   }
   return kExitUsage;
 }
-
-struct OptionSpec {
-  const char* name;
-  OptionBit bit;
-  bool takes_value;
-};
-constexpr std::array<OptionSpec, 6> kOptionSpecs = {{
-    {"--dir", kOptDir, true},
-    {"--format", kOptFormat, true},
-    {"--only", kOptOnly, true},
-    {"--dry-run", kOptDryRun, false},
-    {"--force", kOptForce, false},
-    {"--sheets", kOptSheets, false},
-}};
-
-std::vector<std::string> split_list(const std::string& text) {
-  std::vector<std::string> items;
-  std::istringstream in(text);
-  for (std::string item; std::getline(in, item, ',');)
-    if (!item.empty()) items.push_back(item);
-  return items;
-}
-
-}  // namespace
 
 std::span<const Command> commands() {
   return kCommands;
@@ -251,15 +302,34 @@ int run(std::span<const std::string> args, Streams& io) {
       case kOptSheets:
         options.sheets = true;
         break;
+      case kOptOutput:
+        if (value.empty()) return usage_error(io, &command, name + " needs a file");
+        options.output = value;
+        break;
+      case kOptHighlight:
+        if (!parse_number(value, 1, 1 << 20, options.highlight))
+          return usage_error(io, &command, "--highlight needs a number from 1");
+        break;
+      case kOptScale:
+        if (!parse_number(value, kMinGifScale, kMaxGifScale, options.scale))
+          return usage_error(io, &command, "--scale needs a number from 1 to 4");
+        break;
+      case kOptFps:
+        if (!parse_number(value, 50, 100, options.fps))
+          return usage_error(io, &command, "--fps needs a number from 50 to 100");
+        break;
     }
   }
   const int given = static_cast<int>(options.operands.size());
   if (given < command.operands)
-    return usage_error(io, &command,
-                       command.operands == 1 ? "a directory is needed" : "too few operands");
+    return usage_error(
+        io, &command,
+        command.operands == 1 ? std::string(command.operand) + " is needed" : "too few operands");
   if (given > command.operands)
     return usage_error(io, &command,
                        "unexpected operand '" + options.operands[command.operands] + "'");
+  if ((command.options & kOptOutput) && options.output.empty())
+    return usage_error(io, &command, "-o OUT.gif is needed");
   return command.run(options, io);
 }
 

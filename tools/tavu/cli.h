@@ -32,6 +32,10 @@ struct Options {
   bool dry_run = false;           // --dry-run
   bool force = false;             // --force
   bool sheets = false;            // --sheets
+  std::string output;             // -o
+  int highlight = 0;              // --highlight; 0: all of them
+  int scale = 2;                  // --scale
+  int fps = 70;                   // --fps
   std::vector<std::string> operands;
 };
 
@@ -43,6 +47,10 @@ enum OptionBit : std::uint32_t {
   kOptDryRun = 8,
   kOptForce = 16,
   kOptSheets = 32,
+  kOptOutput = 64,  // and required
+  kOptHighlight = 128,
+  kOptScale = 256,
+  kOptFps = 512,
 };
 
 struct Command {
@@ -51,13 +59,17 @@ struct Command {
   const char* synopsis;  // "[--dir GAMEDIR] OUTDIR"
   const char* help;      // the rest of `tavu COMMAND --help`: what, options, examples
   std::uint32_t options;
-  int operands;  // how many operands it takes
+  int operands;         // how many operands it takes
+  const char* operand;  // what one is, for "a directory is needed"
   int (*run)(const Options&, Streams&);
 };
 
 // The commands, in the order `tavu --help` lists them. A new command is one
 // more entry here.
 std::span<const Command> commands();
+
+// A wrong command line: the message and the command's usage on `err`.
+int usage_error(Streams& io, const Command* command, const std::string& message);
 
 // The whole program: `args` without the program name.
 int run(std::span<const std::string> args, Streams& io);
@@ -66,5 +78,6 @@ int run(std::span<const std::string> args, Streams& io);
 int run_check(const Options& options, Streams& io);
 int run_export(const Options& options, Streams& io);
 int run_import(const Options& options, Streams& io);
+int run_replay(const Options& options, Streams& io);
 
 }  // namespace tavu::cli

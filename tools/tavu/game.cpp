@@ -53,13 +53,13 @@ fs::path GameDirectory::outside(const std::string& given) const {
   return p.is_absolute() ? p : start_ / p;
 }
 
-bool load_game(std::string* reasons) {
+bool load_game(std::string* reasons, bool pictures) {
   reset_sprite_files();
   reset_pitch_files();
   reset_picture_ring();
   reset_startup_failure_text();
   app() = AppState{};
-  const bool ok = load_sprite_files() && load_pitches() && build_picture_ring();
+  const bool ok = load_sprite_files() && load_pitches() && (!pictures || build_picture_ring());
   if (!ok && reasons) {
     // "Reason:\n" heads each reason in the start-up failure text.
     std::string text = status_state().failure_text;

@@ -41,9 +41,10 @@ class GameDirectory {
 // "DIR/NAME" as the user gave DIR.
 std::string shown_in(const std::string& dir, const std::string& name);
 
-// Loads sprites, pitches and the pictures' list as the editor's start does;
-// false with the reasons (one a line) when the editor would not start.
-bool load_game(std::string* reasons);
+// Loads sprites, pitches and (with `pictures`) the pictures' list as the
+// editor's start does; false with the reasons (one a line) when the editor
+// would not start.
+bool load_game(std::string* reasons, bool pictures = true);
 
 // The palette of pitch and pattern files: the Game palette in the normal
 // pitch type's colours.
