@@ -27,12 +27,8 @@ constexpr AddedKey kAddedKeys[] = {
     {kPitchMode, "ctrl + F2", "save pitch as PNG", true},
     {kPatternMode, "ctrl + F2", "save pattern as PNG", true},
     {kReplayMode, "ctrl + F2", "save highlight or\nreplay as GIF\n(while it plays)", true},
-
-    // Keys of features still to come; each line shows once `ready` is set.
-    {kEveryMode, "ctrl + Z/ctrl + Y", "undo/redo", false},
-    {kPictureMode, "ctrl + shift + F2", "save all pictures as\nPNG", false},
-    {kPitchMode, "ctrl + shift + F2", "save all pitches as\nPNG", false},
-    {kPatternMode, "ctrl + shift + F2", "save all patterns as\nPNG", false},
+    {kEveryMode, "ctrl + Z", "undo the latest edit", true},
+    {kEveryMode, "ctrl + Y", "redo (also ctrl + shift\n+ Z)", true},
 };
 
 // Where the help texts start their effects: five tab stops of 32 pixels from
