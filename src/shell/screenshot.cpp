@@ -57,7 +57,7 @@ std::string next_shot_name(const std::vector<std::string>& existing) {
   int highest = 0;
   for (const std::string& name : existing) highest = std::max(highest, shot_number(name));
   if (highest >= kMaxShot) return {};
-  char name[16];
+  char name[32];  // room for any int, so no build warns of truncation
   std::snprintf(name, sizeof name, "shot%04d.png", highest + 1);
   return name;
 }
