@@ -48,7 +48,7 @@ TEST_P(BmpIndexed, GivesNumbersAndPaletteAsStored) {
   const int h = std::abs(c.height);
   const auto values = random_values(static_cast<std::size_t>(c.width) * h,
                                     static_cast<std::uint32_t>(c.entries), c.width * 31 + c.bits);
-  BmpSpec s;
+  BmpLayout s;
   s.header = c.header;
   s.bits = c.bits;
   s.width = c.width;
@@ -88,7 +88,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(BmpReader, PaletteCountAboveWhatTheBitsNameIsCut) {
   // 4 bits with 300 entries declared and 20 written: 16 are the palette.
-  BmpSpec s;
+  BmpLayout s;
   s.bits = 4;
   s.width = 3;
   s.palette = test_palette(20);
@@ -198,7 +198,7 @@ TEST(BmpReader, TrueColourVariants) {
       // Two rows: the second the first reversed, so row order shows.
       std::vector<std::uint32_t> values = c.stored;
       values.insert(values.end(), c.stored.rbegin(), c.stored.rend());
-      BmpSpec s;
+      BmpLayout s;
       s.header = c.header;
       s.bits = c.bits;
       s.compression = c.compression;
@@ -310,7 +310,7 @@ TEST(BmpReader, RleCodes) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    BmpSpec s;
+    BmpLayout s;
     s.bits = c.bits;
     s.compression = c.bits == 8 ? 1 : 2;
     s.width = c.width;
@@ -333,7 +333,7 @@ TEST(BmpReader, RleCodes) {
 // --- BMP: refused ---------------------------------------------------------------
 
 TEST(BmpReader, RefusesDamagedHeaders) {
-  BmpSpec good;
+  BmpLayout good;
   good.bits = 8;
   good.width = 4;
   good.height = 2;
@@ -345,7 +345,7 @@ TEST(BmpReader, RefusesDamagedHeaders) {
     std::string reason;
   };
   auto with = [&](auto change) {
-    BmpSpec s = good;
+    BmpLayout s = good;
     change(s);
     return make_bmp(s);
   };
@@ -355,24 +355,24 @@ TEST(BmpReader, RefusesDamagedHeaders) {
     return f;
   };
   const std::vector<Case> cases = {
-      {"zero masks", with([](BmpSpec& s) {
+      {"zero masks", with([](BmpLayout& s) {
          s.bits = 32, s.compression = 3, s.masks = {0xFF0000, 0, 0xFF}, s.palette.clear();
        }),
        "BMP colour masks damaged"},
-      {"overlapping masks", with([](BmpSpec& s) {
+      {"overlapping masks", with([](BmpLayout& s) {
          s.bits = 16, s.compression = 3, s.masks = {0xF800, 0x0FE0, 0x001F}, s.palette.clear();
        }),
        "BMP colour masks damaged"},
-      {"alpha over a colour", with([](BmpSpec& s) {
+      {"alpha over a colour", with([](BmpLayout& s) {
          s.header = 56, s.bits = 32, s.compression = 3,
          s.masks = {0xFF0000, 0xFF00, 0xFF, 0xFF800000}, s.palette.clear();
        }),
        "BMP colour masks damaged"},
-      {"mask wider than 16 bits", with([](BmpSpec& s) {
+      {"mask wider than 16 bits", with([](BmpLayout& s) {
          s.bits = 16, s.compression = 3, s.masks = {0xF0000, 0x0F0, 0x00F}, s.palette.clear();
        }),
        "BMP colour masks damaged"},
-      {"mask with a hole", with([](BmpSpec& s) {
+      {"mask with a hole", with([](BmpLayout& s) {
          s.bits = 32, s.compression = 3, s.masks = {0xF0F00000, 0xFF00, 0xFF}, s.palette.clear();
        }),
        "BMP colour masks damaged"},
@@ -381,17 +381,17 @@ TEST(BmpReader, RefusesDamagedHeaders) {
       {"data offset past the end", poke(10, 0x7FFFFFFF), "BMP file cut short"},
       {"data offset inside the header", poke(10, 20), "BMP pixels inside its headers"},
       {"JPEG inside", poke(30, 4), "BMP compression 4 not supported"},
-      {"2 bits", with([](BmpSpec& s) { s.bits = 2; }), "BMP of 2 bits not supported"},
-      {"RLE8 of 4 bits", with([](BmpSpec& s) { s.bits = 4, s.compression = 1; }),
+      {"2 bits", with([](BmpLayout& s) { s.bits = 2; }), "BMP of 2 bits not supported"},
+      {"RLE8 of 4 bits", with([](BmpLayout& s) { s.bits = 4, s.compression = 1; }),
        "RLE bitmap of 4 bits"},
-      {"bit fields of 24 bits", with([](BmpSpec& s) {
+      {"bit fields of 24 bits", with([](BmpLayout& s) {
          s.bits = 24, s.compression = 3, s.masks = {0xFF0000, 0xFF00, 0xFF};
        }),
        "bit fields with 24 bits"},
-      {"zero width", with([](BmpSpec& s) { s.width = 0; }), "BMP of 0x2"},
-      {"negative width", with([](BmpSpec& s) { s.width = -4; }), "BMP of -4x2"},
-      {"rows missing", with([](BmpSpec& s) { s.pixels.resize(5); }), "BMP file cut short"},
-      {"palette past the end", with([](BmpSpec& s) {
+      {"zero width", with([](BmpLayout& s) { s.width = 0; }), "BMP of 0x2"},
+      {"negative width", with([](BmpLayout& s) { s.width = -4; }), "BMP of -4x2"},
+      {"rows missing", with([](BmpLayout& s) { s.pixels.resize(5); }), "BMP file cut short"},
+      {"palette past the end", with([](BmpLayout& s) {
          s.palette = test_palette(256), s.pixels.clear(), s.data_offset = 54 + 1024;
        }),
        "BMP file cut short"},
@@ -415,7 +415,7 @@ TEST(BmpReader, TooBigGivesTheSizeAndNoPixels) {
        {Case{8192, 8193, kMaxImageSide, kMaxImageSide}, Case{8193, 1, kMaxImageSide, kMaxImageSide},
         Case{17, 16, 16, 16}, Case{16, -17, 16, 16}, Case{2000000000, 1, 16, 16},
         Case{320, 201, 9000, 9000}}) {
-    BmpSpec s;
+    BmpLayout s;
     s.width = c.w;
     s.height = c.h;
     s.palette = test_palette(256);
@@ -431,7 +431,7 @@ TEST(BmpReader, TooBigGivesTheSizeAndNoPixels) {
 
 TEST(BmpReader, EveryCutOfAFileIsRefusedAndTrailingBytesIgnored) {
   for (const std::uint32_t compression : {0u, 1u}) {
-    BmpSpec s;
+    BmpLayout s;
     s.header = 124;
     s.width = 5;
     s.height = 3;
@@ -767,7 +767,7 @@ class ImageFiles : public ::testing::Test {
 };
 
 Bytes small_bmp() {
-  BmpSpec s;
+  BmpLayout s;
   s.width = 3;
   s.height = 2;
   s.palette = test_palette(4);
@@ -799,7 +799,7 @@ TEST_F(ImageFiles, ReadsOnlyWhatThePictureNeeds) {
   Bytes padded = bmp;
   padded.resize(padded.size() + 5'000'000, 0xEE);
   put("trailing.bmp", padded);
-  BmpSpec s;
+  BmpLayout s;
   s.width = 3;
   s.height = 2;
   s.palette = test_palette(4);
@@ -813,7 +813,7 @@ TEST_F(ImageFiles, ReadsOnlyWhatThePictureNeeds) {
   EXPECT_EQ(img.indices, (std::vector<std::uint8_t>{3, 3, 3, 0, 0, 1}));
   EXPECT_EQ(img.palette.size(), 4u);
   // A picture over the limits is refused after its headers: one read.
-  BmpSpec big;
+  BmpLayout big;
   big.width = 673;
   big.height = 848;
   big.palette = test_palette(256);

@@ -15,7 +15,7 @@ namespace tavu::test {
 
 using Bytes = std::vector<std::uint8_t>;
 
-struct BmpSpec {
+struct BmpLayout {
   std::uint32_t header = 40;  // 12, 40, 52, 56, 108, 124 or anything else
   int bits = 8;
   std::uint32_t compression = 0;
@@ -31,7 +31,7 @@ struct BmpSpec {
   std::int64_t data_offset = -1;  // -1: right after the palette
 };
 
-inline Bytes make_bmp(const BmpSpec& s) {
+inline Bytes make_bmp(const BmpLayout& s) {
   const bool os2 = s.header == 12;
   const std::size_t entry = os2 ? 3 : 4;
   std::size_t after = 14 + s.header;

@@ -79,12 +79,12 @@ Bytes bmp24(const std::vector<std::uint8_t>& px, const std::vector<std::uint8_t>
     values[i] = static_cast<std::uint32_t>(rgb[px[i] * 3 + 2]) |
                 static_cast<std::uint32_t>(rgb[px[i] * 3 + 1]) << 8 |
                 static_cast<std::uint32_t>(rgb[px[i] * 3]) << 16;
-  test::BmpSpec spec;
-  spec.bits = 24;
-  spec.width = 320;
-  spec.height = 200;
-  spec.pixels = test::pack_rows(values, 320, 200, 24, false);
-  return test::make_bmp(spec);
+  test::BmpLayout layout;
+  layout.bits = 24;
+  layout.width = 320;
+  layout.height = 200;
+  layout.pixels = test::pack_rows(values, 320, 200, 24, false);
+  return test::make_bmp(layout);
 }
 
 Bytes png_rgba(const std::vector<std::uint8_t>& px, const std::vector<std::uint8_t>& rgb,

@@ -258,12 +258,12 @@ int run(std::span<const std::string> args, Streams& io) {
     }
     const std::size_t equals = arg.find('=');
     const std::string name = arg.substr(0, equals);
-    const auto spec = std::find_if(kOptionSpecs.begin(), kOptionSpecs.end(),
-                                   [&](const OptionSpec& s) { return name == s.name; });
-    if (spec == kOptionSpecs.end() || !(command.options & spec->bit))
+    const auto option = std::find_if(kOptionSpecs.begin(), kOptionSpecs.end(),
+                                     [&](const OptionSpec& s) { return name == s.name; });
+    if (option == kOptionSpecs.end() || !(command.options & option->bit))
       return usage_error(io, &command, "unknown option '" + name + "'");
     std::string value;
-    if (spec->takes_value) {
+    if (option->takes_value) {
       if (equals != std::string::npos) {
         value = arg.substr(equals + 1);
       } else if (i + 1 < args.size()) {
@@ -274,7 +274,7 @@ int run(std::span<const std::string> args, Streams& io) {
     } else if (equals != std::string::npos) {
       return usage_error(io, &command, name + " takes no value");
     }
-    switch (spec->bit) {
+    switch (option->bit) {
       case kOptDir:
         if (value.empty()) return usage_error(io, &command, "--dir needs a directory");
         options.dir = value;
