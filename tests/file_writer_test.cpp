@@ -312,21 +312,26 @@ TEST_F(Writer, FilesThatMustNotBeReplacedAreRefusedBeforeAnythingIsWritten) {
 // A step that fails gives its own errno and the words for it, whatever the
 // clean-up after it does.
 TEST_F(Writer, AFailingStepReportsItsOwnError) {
+  // Plain fields rather than a FileFault in the table: g++ 12 at -O3 warns
+  // falsely about the string of a partly designated FileFault.
   struct Case {
-    FileFault fault;
+    FileOp op;
+    int call;
+    int injected;  // 0: the seam's default errno for the operation
+    const char* file;
     int error;
     std::string reason;
   };
   const Case cases[] = {
-      {{.op = FileOp::create}, EACCES, "Permission denied"},
-      {{.op = FileOp::write, .file = "TWO.DAT"}, ENOSPC, "No space left on device"},
-      {{.op = FileOp::write, .error = EDQUOT}, EDQUOT, "Disk quota exceeded"},
-      {{.op = FileOp::flush, .error = EFBIG}, EFBIG, "File too large"},
-      {{.op = FileOp::fsync}, EIO, "Input/output error"},
-      {{.op = FileOp::link, .error = EROFS}, EROFS, "Read-only file system"},
-      {{.op = FileOp::rename, .call = 2, .error = EXDEV}, EXDEV, std::strerror(EXDEV)},
+      {FileOp::create, 1, 0, "", EACCES, "Permission denied"},
+      {FileOp::write, 1, 0, "TWO.DAT", ENOSPC, "No space left on device"},
+      {FileOp::write, 1, EDQUOT, "", EDQUOT, "Disk quota exceeded"},
+      {FileOp::flush, 1, EFBIG, "", EFBIG, "File too large"},
+      {FileOp::fsync, 1, 0, "", EIO, "Input/output error"},
+      {FileOp::link, 1, EROFS, "", EROFS, "Read-only file system"},
+      {FileOp::rename, 2, EXDEV, "", EXDEV, std::strerror(EXDEV)},
       // The last directory fsync, after every rename.
-      {{.op = FileOp::fsync, .call = 3}, EIO, "Input/output error"},
+      {FileOp::fsync, 3, 0, "", EIO, "Input/output error"},
   };
   const auto fresh = bytes_of("fresh");
   for (const Case& c : cases) {
@@ -334,7 +339,12 @@ TEST_F(Writer, AFailingStepReportsItsOwnError) {
     write("ONE.DAT", "old one");
     write("TWO.DAT", "old two");
     const Snapshot before = listing(".");
-    set_file_fault_for_tests(c.fault);
+    FileFault fault;
+    fault.op = c.op;
+    fault.call = c.call;
+    fault.error = c.injected;
+    fault.file = c.file;
+    set_file_fault_for_tests(fault);
     const std::vector<FileReplacement> group = {{"ONE.DAT", fresh}, {"TWO.DAT", fresh}};
     ReplaceFailure failure;
     EXPECT_FALSE(replace_files(group, &failure, {.keep_backups = true}));

@@ -274,8 +274,13 @@ GifOutcome encode_recording_gif(const Recording& recording, const Palette& palet
 std::string recording_gif_name(const std::string& recording_file, int highlight) {
   const std::size_t dot = recording_file.rfind('.');
   std::string stem = dot == std::string::npos ? recording_file : recording_file.substr(0, dot);
-  if (highlight > 0) stem += "-" + std::to_string(highlight);
-  return stem + ".gif";
+  // Appended piece by piece: g++ 12's -O3 warns falsely on "-" + to_string().
+  if (highlight > 0) {
+    stem += '-';
+    stem += std::to_string(highlight);
+  }
+  stem += ".gif";
+  return stem;
 }
 
 namespace {
