@@ -50,6 +50,8 @@ void drive_failures() {
     set_file_fault_for_tests({FileOp::create, 1});
     (void)save_picture_bitmap(*p);
     clear_file_faults_for_tests();
+    // Insert with neither image file there.
+    (void)replace_picture_from_file(*p);
   }
   fuzz::reset_messages();
 }
@@ -105,6 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // F2 writes the export to disk; the reload after a step finds the kept
   // label colour.
   if (picture->loaded()) (void)save_picture_bitmap(*picture);
+  (void)encode_picture_export(*picture, ExportFormat::png);
   (void)picture_error_text(picture->error());
   const std::size_t at = picture_ring().current;
   load_picture(picture_ring().pictures[next_picture(at)]);

@@ -58,6 +58,14 @@ def picture_import_seeds(add, picture):
         b"".join(rgb[v * 3:v * 3 + 3] for v in r) for r in rows)))
     add("picture", picture + SPLIT + png(320, 200, 8, 3, scanlines(rows),
                                          chunks=[(b"PLTE", bytes((i * 7) & 255 for i in range(768)))]))
+    # Refused: a colour the picture lacks (its first pixel), and numbers past
+    # a palette of 16.
+    off = bytearray(b"".join(rgb[v * 3:v * 3 + 3] for v in pixels))
+    off[0:3] = bytes((off[0] ^ 0x80, off[1] ^ 0x40, off[2] ^ 0x20))
+    add("picture", picture + SPLIT + png(320, 200, 8, 2, scanlines(
+        bytes(off[y * 960:(y + 1) * 960]) for y in range(200))))
+    add("picture", picture + SPLIT + png(320, 200, 8, 3, scanlines(rows),
+                                         chunks=[(b"PLTE", rgb[:48])]))
 
 
 def corrupt_sprite_header(image):
@@ -195,6 +203,9 @@ def main():
             add("recordings", bytes(data[:-1]))
     add("picture", read(os.path.join(demo, "stad.256"))[:-1])
     picture_import_seeds(add, read(os.path.join(demo, "stad.256")))
+    # A dark picture: its label entry made white, in the export too.
+    stad = read(os.path.join(demo, "stad.256"))
+    picture_import_seeds(add, stad[:64000] + bytes(v // 8 for v in stad[64000:]))
 
     for pick, n in ((0, "team4.dat"), (7, "TEAM2.DAT"), (130, "TEAM3.DAT")):
         add("team_sprites", bytes([pick]) + read(os.path.join(demo, n)))
