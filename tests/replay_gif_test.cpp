@@ -119,6 +119,44 @@ TEST(GifAnimationFrames, StillsMergeLongStillsSplitNewPalettesCarryTheirOwn) {
   fs::remove_all(dir);
 }
 
+// Pictures compressed on several threads land in the file in order: the
+// bytes equal those of compressing them one by one, whatever the rectangles,
+// transparent entries and palettes.
+TEST(GifAnimationFrames, WorkerThreadsWriteTheSameBytes) {
+  Palette first{}, second{};
+  for (int i = 0; i < 768; ++i) {
+    first[i] = static_cast<std::uint8_t>(i * 5);
+    second[i] = static_cast<std::uint8_t>(i * 3 + 1);
+  }
+  auto make = [&](unsigned workers) {
+    GifAnimation gif(64, 40, 2, workers);
+    std::vector<std::uint8_t> p(64 * 40);
+    std::uint32_t seed = 7;
+    for (int n = 0; n < 60; ++n) {
+      // A block of new colours somewhere, sometimes all of them used.
+      const int x0 = n * 7 % 50, y0 = n * 3 % 30, w = 4 + n % 14, h = 2 + n % 9;
+      for (int y = y0; y < y0 + h; ++y)
+        for (int x = x0; x < x0 + w; ++x) {
+          seed = seed * 1103515245 + 12345;
+          p[static_cast<std::size_t>(y) * 64 + x] =
+              static_cast<std::uint8_t>(n % 10 == 9 ? (x * 64 + y) & 255 : seed >> 24);
+        }
+      gif.add(p, n % 17 == 16 ? second : first, 2 + n % 3);
+    }
+    std::string reason;
+    auto file = gif.finish(&reason);
+    EXPECT_FALSE(file.empty()) << reason;
+    return std::make_pair(file, gif.frames_written());
+  };
+  const auto alone = make(1);
+  for (unsigned workers : {2u, 3u, 8u}) {
+    SCOPED_TRACE(testing::Message() << workers << " workers");
+    const auto together = make(workers);
+    EXPECT_EQ(together.second, alone.second);
+    EXPECT_TRUE(together.first == alone.first);
+  }
+}
+
 class ReplayGif : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -4,7 +4,12 @@
 
 #include <algorithm>
 #include <array>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <mutex>
+#include <system_error>
+#include <thread>
 
 #include "pitch/pitch_draw.h"
 #include "replays/menus.h"
@@ -54,16 +59,142 @@ std::vector<GifTimedFrame> plan_gif_frames(std::size_t frames, int fps) {
   return out;
 }
 
+// One picture's image descriptor and compressed pixels, made apart from the
+// file: they depend on nothing but the picture, its rectangle and palette.
+struct GifAnimation::Block {
+  int x = 0, y = 0, w = 0, h = 0;  // unscaled
+  bool has_local = false;
+  Palette local{};
+  int delay = 0;
+  int transparent = NO_TRANSPARENT_COLOR;
+  std::vector<std::uint8_t> pixels;  // w x h, unchanged ones already transparent
+  std::vector<std::uint8_t> bytes;
+  int error = 0;  // a giflib error code when the block could not be made
+  bool done = false;
+};
+
+namespace {
+
+// Compresses `block` with a giflib of its own: a file with `screen` as its
+// colour table and only this picture, of which the picture's part is kept.
+void encode_block(GifAnimation::Block& block, const Palette& screen, int width, int height,
+                  int scale) {
+  std::vector<std::uint8_t> file;
+  int error = 0;
+  GifFileType* gif = EGifOpen(&file, output_to_vector, &error);
+  if (!gif) {
+    block.error = error ? error : E_GIF_ERR_NOT_ENOUGH_MEM;
+    return;
+  }
+  ColorMapObject* map = make_colour_map(screen);
+  const bool screen_ok =
+      EGifPutScreenDesc(gif, width * scale, height * scale, 8, 0, map) != GIF_ERROR;
+  GifFreeMapObject(map);
+  const std::size_t header = file.size();
+  bool ok = screen_ok;
+  if (ok) {
+    ColorMapObject* local = block.has_local ? make_colour_map(block.local) : nullptr;
+    ok = EGifPutImageDesc(gif, block.x * scale, block.y * scale, block.w * scale, block.h * scale,
+                          false, local) != GIF_ERROR;
+    if (local) GifFreeMapObject(local);
+  }
+  std::vector<std::uint8_t> row(static_cast<std::size_t>(block.w) * scale);
+  for (int y = 0; ok && y < block.h; ++y) {
+    const std::uint8_t* from = &block.pixels[static_cast<std::size_t>(y) * block.w];
+    for (int x = 0; x < block.w; ++x)
+      std::fill_n(&row[static_cast<std::size_t>(x) * scale], scale, from[x]);
+    for (int k = 0; ok && k < scale; ++k)
+      ok = EGifPutLine(gif, row.data(), block.w * scale) != GIF_ERROR;
+  }
+  if (ok) {
+    block.bytes.assign(file.begin() + static_cast<std::ptrdiff_t>(header), file.end());
+  } else {
+    block.error = gif->Error ? gif->Error : E_GIF_ERR_WRITE_FAILED;
+  }
+  EGifCloseFile(gif, &error);
+  block.pixels.clear();
+  block.pixels.shrink_to_fit();
+}
+
+}  // namespace
+
 struct GifAnimation::Encoder {
   GifFileType* gif = nullptr;
+  Palette screen{};
+  int width = 0, height = 0, scale = 1;
+
+  // Blocks not yet in the file, oldest first; the queue holds those no
+  // worker has taken.
+  std::deque<std::unique_ptr<Block>> order;
+  std::deque<Block*> queue;
+  std::vector<std::thread> workers;
+  std::mutex mutex;
+  std::condition_variable work;
+  std::condition_variable finished;
+  bool stopping = false;
+  bool started = false;
+
   ~Encoder() {
+    {
+      std::lock_guard lock(mutex);
+      stopping = true;
+    }
+    work.notify_all();
+    for (auto& t : workers) t.join();
     int error = 0;
     if (gif) EGifCloseFile(gif, &error);
   }
+
+  void start_workers(unsigned wanted) {
+    started = true;
+    const unsigned n = std::min(wanted ? wanted : std::thread::hardware_concurrency(), 8u);
+    if (n < 2) return;
+    try {
+      for (unsigned i = 0; i < n; ++i) workers.emplace_back([this] { run(); });
+    } catch (const std::system_error&) {
+      // Fewer workers (or none: then the caller's thread does the work).
+    }
+  }
+
+  void run() {
+    for (;;) {
+      Block* block;
+      {
+        std::unique_lock lock(mutex);
+        work.wait(lock, [&] { return stopping || !queue.empty(); });
+        if (stopping) return;
+        block = queue.front();
+        queue.pop_front();
+      }
+      encode_block(*block, screen, width, height, scale);
+      {
+        std::lock_guard lock(mutex);
+        block->done = true;
+      }
+      finished.notify_all();
+    }
+  }
+
+  // The oldest block once it is made, or null when there is none or
+  // `wait` is false and it is not ready yet.
+  std::unique_ptr<Block> take(bool wait) {
+    std::unique_lock lock(mutex);
+    if (order.empty()) return nullptr;
+    if (!order.front()->done) {
+      if (!wait) return nullptr;
+      finished.wait(lock, [&] { return order.front()->done; });
+    }
+    auto block = std::move(order.front());
+    order.pop_front();
+    return block;
+  }
 };
 
-GifAnimation::GifAnimation(int width, int height, int scale)
-    : width_(width), height_(height), scale_(std::clamp(scale, kMinGifScale, kMaxGifScale)) {}
+GifAnimation::GifAnimation(int width, int height, int scale, unsigned workers)
+    : width_(width),
+      height_(height),
+      scale_(std::clamp(scale, kMinGifScale, kMaxGifScale)),
+      workers_(workers) {}
 
 GifAnimation::~GifAnimation() = default;
 
@@ -92,6 +223,23 @@ void GifAnimation::add(std::span<const std::uint8_t> pixels, const Palette& pale
   have_pending_ = true;
 }
 
+// The block's control extension, then the block itself.
+void GifAnimation::put_block(Block& block) {
+  if (!error_.empty()) return;
+  if (block.error) return fail(block.error);
+  GraphicsControlBlock gcb{};
+  gcb.DisposalMode = DISPOSE_DO_NOT;
+  gcb.UserInputFlag = false;
+  gcb.DelayTime = block.delay;
+  gcb.TransparentColor = block.transparent;
+  GifByteType extension[4];
+  const std::size_t length = EGifGCBToExtension(&gcb, extension);
+  if (EGifPutExtension(encoder_->gif, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(length),
+                       extension) == GIF_ERROR)
+    return fail(encoder_->gif->Error);
+  out_.insert(out_.end(), block.bytes.begin(), block.bytes.end());
+}
+
 void GifAnimation::write_pending() {
   if (!error_.empty()) return;
   int error = 0;
@@ -101,6 +249,10 @@ void GifAnimation::write_pending() {
     if (!encoder_->gif) return fail(error);
     EGifSetGifVersion(encoder_->gif, true);
     global_palette_ = pending_palette_;
+    encoder_->screen = global_palette_;
+    encoder_->width = width_;
+    encoder_->height = height_;
+    encoder_->scale = scale_;
     ColorMapObject* map = make_colour_map(global_palette_);
     const int put = EGifPutScreenDesc(encoder_->gif, width_ * scale_, height_ * scale_, 8, 0, map);
     GifFreeMapObject(map);
@@ -114,7 +266,6 @@ void GifAnimation::write_pending() {
         EGifPutExtensionTrailer(encoder_->gif) == GIF_ERROR)
       return fail(encoder_->gif->Error);
   }
-  GifFileType* gif = encoder_->gif;
 
   // The rectangle to store: everything for the first picture or a new
   // palette, else the bounds of the pixels that changed.
@@ -162,45 +313,52 @@ void GifAnimation::write_pending() {
     if (transparent != NO_TRANSPARENT_COLOR) last_transparent_ = transparent;
   }
 
-  GraphicsControlBlock gcb{};
-  gcb.DisposalMode = DISPOSE_DO_NOT;
-  gcb.UserInputFlag = false;
-  gcb.DelayTime = pending_delay_;
-  gcb.TransparentColor = transparent;
-  GifByteType extension[4];
-  const std::size_t length = EGifGCBToExtension(&gcb, extension);
-  if (EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(length), extension) ==
-      GIF_ERROR)
-    return fail(gif->Error);
-
-  ColorMapObject* local =
-      pending_palette_ != global_palette_ ? make_colour_map(pending_palette_) : nullptr;
-  const int w = x1 - x0 + 1;
-  const int h = y1 - y0 + 1;
-  const int put =
-      EGifPutImageDesc(gif, x0 * scale_, y0 * scale_, w * scale_, h * scale_, false, local);
-  if (local) GifFreeMapObject(local);
-  if (put == GIF_ERROR) return fail(gif->Error);
-  row_.resize(static_cast<std::size_t>(w) * scale_);
+  auto block = std::make_unique<Block>();
+  block->x = x0;
+  block->y = y0;
+  block->w = x1 - x0 + 1;
+  block->h = y1 - y0 + 1;
+  block->has_local = pending_palette_ != global_palette_;
+  block->local = pending_palette_;
+  block->delay = pending_delay_;
+  block->transparent = transparent;
+  block->pixels.resize(static_cast<std::size_t>(block->w) * block->h);
+  std::uint8_t* to = block->pixels.data();
   for (int y = y0; y <= y1; ++y) {
-    const std::size_t at = static_cast<std::size_t>(y) * width_;
-    for (int x = 0; x < w; ++x) {
-      std::uint8_t v = pending_[at + x0 + x];
-      if (transparent != NO_TRANSPARENT_COLOR && v == shown_[at + x0 + x])
+    const std::size_t at = static_cast<std::size_t>(y) * width_ + x0;
+    for (int x = 0; x < block->w; ++x) {
+      std::uint8_t v = pending_[at + x];
+      if (transparent != NO_TRANSPARENT_COLOR && v == shown_[at + x])
         v = static_cast<std::uint8_t>(transparent);
-      std::fill_n(&row_[static_cast<std::size_t>(x) * scale_], scale_, v);
+      *to++ = v;
     }
-    for (int k = 0; k < scale_; ++k)
-      if (EGifPutLine(gif, row_.data(), w * scale_) == GIF_ERROR) return fail(gif->Error);
   }
   shown_.swap(pending_);
   shown_palette_ = pending_palette_;
   ++written_;
+
+  Encoder& e = *encoder_;
+  if (!e.started) e.start_workers(workers_);
+  if (e.workers.empty()) {
+    encode_block(*block, e.screen, width_, height_, scale_);
+    return put_block(*block);
+  }
+  // A few blocks ahead of the file at most, so memory stays small.
+  const std::size_t ahead = 2 * e.workers.size() + 2;
+  {
+    std::lock_guard lock(e.mutex);
+    e.queue.push_back(block.get());
+    e.order.push_back(std::move(block));
+  }
+  e.work.notify_one();
+  while (auto made = e.take(e.order.size() > ahead)) put_block(*made);
 }
 
 std::vector<std::uint8_t> GifAnimation::finish(std::string* reason) {
   if (have_pending_) write_pending();
   have_pending_ = false;
+  if (encoder_)
+    while (auto made = encoder_->take(true)) put_block(*made);
   if (error_.empty() && written_ == 0) error_ = "no frames";
   if (encoder_ && encoder_->gif) {
     int error = 0;

@@ -44,9 +44,13 @@ std::vector<GifTimedFrame> plan_gif_frames(std::size_t frames, int fps);
 // first stores the rectangle that differs from the one before, with a
 // transparent index for its unchanged pixels when the picture leaves an
 // entry unused there; a picture equal to the one before lengthens that one.
+// Pictures are compressed on worker threads, one per processor, and put in
+// the file in order: the bytes are those of compressing them one by one.
 class GifAnimation {
  public:
-  GifAnimation(int width, int height, int scale);
+  // `workers`: compressing threads, 0 for one per processor; under 2 the
+  // caller's thread compresses.
+  GifAnimation(int width, int height, int scale, unsigned workers = 0);
   ~GifAnimation();
   GifAnimation(const GifAnimation&) = delete;
   GifAnimation& operator=(const GifAnimation&) = delete;
@@ -58,14 +62,18 @@ class GifAnimation {
 
   std::size_t frames_written() const { return written_; }
 
+  struct Block;  // one picture, compressed apart from the file
+
  private:
   struct Encoder;
   void write_pending();
+  void put_block(Block& block);
   void fail(int error);
 
   int width_;
   int height_;
   int scale_;
+  unsigned workers_;
   std::vector<std::uint8_t> pending_;
   Palette pending_palette_{};
   int pending_delay_ = 0;
@@ -75,7 +83,6 @@ class GifAnimation {
   Palette global_palette_{};
   std::size_t written_ = 0;
   int last_transparent_ = 255;
-  std::vector<std::uint8_t> row_;
   std::vector<std::uint8_t> out_;
   std::unique_ptr<Encoder> encoder_;
   std::string error_;
