@@ -17,6 +17,7 @@
 #include "pitch/pitch_bitmaps.h"
 #include "pitch/pitch_draw.h"
 #include "pitch/pitch_mode.h"
+#include "platform/allocator.h"
 #include "platform/headless/headless_platform.h"
 #include "shell/modes.h"
 #include "shell/status.h"
@@ -91,6 +92,8 @@ class Editor {
     old_ = fs::current_path();
     fs::current_path(dir_);
     platform::set_current(&headless_);
+    // As the editor's start-up does.
+    platform::keep_freed_memory(2 * kHistoryLimit);
     reset_startup_failure_text();
     build_key_to_mode_table();
     for (auto& m : mode_table())
@@ -145,10 +148,11 @@ void BM_HistorySpriteImportKeyToFrame(benchmark::State& state) {
   set_edit_recording(state.range(0) != 0);
   switch_mode(kSpriteMode);
   sprite_mode_state().current = 700;
-  std::vector<std::uint8_t> rgb(17 * 3, 0),
-      px[2] = {std::vector<std::uint8_t>(40 * 30, 5), std::vector<std::uint8_t>(40 * 30, 6)};
-  const std::vector<std::uint8_t> files[2] = {make_bmp_file(rgb, 17, 40, 30, px[0]),
-                                              make_bmp_file(rgb, 17, 40, 30, px[1])};
+  // Two colours of the game's palette, so that each Insert changes the sprite.
+  const std::vector<std::uint8_t> px[2] = {std::vector<std::uint8_t>(40 * 30, 5),
+                                           std::vector<std::uint8_t>(40 * 30, 6)};
+  const std::vector<std::uint8_t> files[2] = {make_bmp_file(game_palette(), 256, 40, 30, px[0]),
+                                              make_bmp_file(game_palette(), 256, 40, 30, px[1])};
   int k = 0;
   for (auto _ : state) {
     state.PauseTiming();

@@ -5,7 +5,9 @@
 #include "display/display.h"
 #include "display/fullscreen.h"
 #include "display/keyboard_device.h"
+#include "history/edit_history.h"
 #include "pictures/picture_mode.h"
+#include "platform/allocator.h"
 #include "shell/crash_log.h"
 #include "shell/frame_clock.h"
 #include "shell/modes.h"
@@ -338,6 +340,8 @@ int run_program() {
   a.screen = p.screen_size();
   if (!p.acquire_single_instance(kInstanceMutexName)) return 0;
   install_crash_handler();
+  // Room for the whole undo history and an import's work besides.
+  keep_freed_memory(2 * kHistoryLimit);
   // Behave as the NT family: the replay browser animates at 70 ms.
   a.flags |= nt_family;
   std::uint64_t frequency = p.counter_frequency();
