@@ -16,7 +16,6 @@
 
 #include "pitch/pitch_draw.h"
 #include "pitch/pitch_files.h"
-#include "platform/headless/headless_platform.h"
 #include "replays/browser.h"
 #include "replays/menus.h"
 #include "replays/playback.h"
@@ -27,6 +26,7 @@
 #include "sprites/sprite_files.h"
 #include "support/demo_dir.h"
 #include "support/gif_support.h"
+#include "support/loaded_demo.h"
 #include "support/run_editor.h"
 
 namespace fs = std::filesystem;
@@ -161,35 +161,16 @@ class ReplayGif : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(demo_.ok());
-    platform::set_current(&headless_);
-    old_ = fs::current_path();
-    fs::current_path(demo_.path());
-    reset_sprite_files();
-    reset_pitch_files();
-    reset_startup_failure_text();
-    reset_browser();
-    ASSERT_TRUE(load_sprite_files());
-    ASSERT_TRUE(load_pitches());
     clear_file_faults_for_tests();
   }
   void TearDown() override {
     clear_file_faults_for_tests();
     if (playback().playing) stop_playback();
-    release_team_sprites();
-    reset_browser();
-    reset_sprite_files();
-    reset_pitch_files();
-    status_state() = StatusState{};
-    app() = AppState{};
-    fs::current_path(old_);
-    platform::set_current(nullptr);
   }
 
   fs::path out(const std::string& name) const { return demo_.path() / "out" / name; }
 
-  test::DemoDir demo_{"replay-gif"};
-  platform::HeadlessPlatform headless_{platform::ScreenSize{1920, 1080}};
-  fs::path old_;
+  test::LoadedDemo demo_{"replay-gif"};
 };
 
 TEST_F(ReplayGif, ReadBackFramesAndDelaysEqualPlayback) {

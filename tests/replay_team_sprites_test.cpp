@@ -4,13 +4,13 @@
 
 #include <filesystem>
 
-#include "platform/headless/headless_platform.h"
 #include "replays/menus.h"
 #include "replays/team_sprites.h"
 #include "shell/app.h"
 #include "shell/status.h"
 #include "sprites/sprite_files.h"
 #include "support/demo_dir.h"
+#include "support/loaded_demo.h"
 
 namespace fs = std::filesystem;
 using namespace tavu;
@@ -112,25 +112,7 @@ TEST(TeamColours, SetDigitsAndFileNames) {
 // Preparation on the demo directory's sprites.
 class TeamSpritesOnDemo : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(demo_.ok());
-    platform::set_current(&headless_);
-    old_ = fs::current_path();
-    fs::current_path(demo_.path());
-    reset_sprite_files();
-    reset_startup_failure_text();
-    reset_menu_system();
-    ASSERT_TRUE(load_sprite_files());
-  }
-  void TearDown() override {
-    release_team_sprites();
-    reset_menu_system();
-    reset_sprite_files();
-    status_state() = StatusState{};
-    app() = AppState{};
-    fs::current_path(old_);
-    platform::set_current(nullptr);
-  }
+  void SetUp() override { ASSERT_TRUE(demo_.ok()); }
   // Sprite `number` of the table recoloured with `map`.
   static std::vector<std::uint8_t> recoloured(int number, const ColourMap& map) {
     SpriteRecord s = *sprite_at(number);
@@ -148,9 +130,7 @@ class TeamSpritesOnDemo : public ::testing::Test {
     return out;
   }
 
-  test::DemoDir demo_{"team-sprites"};
-  platform::HeadlessPlatform headless_{platform::ScreenSize{1920, 1080}};
-  fs::path old_;
+  test::LoadedDemo demo_{"team-sprites", false};
 };
 
 TEST_F(TeamSpritesOnDemo, TwoTeamsOfOneSetInTheirOwnColours) {

@@ -19,7 +19,6 @@
 #include "pitch/pitch_bitmaps.h"
 #include "pitch/pitch_draw.h"
 #include "pitch/pitch_files.h"
-#include "platform/headless/headless_platform.h"
 #include "replays/browser.h"
 #include "replays/menus.h"
 #include "replays/recording_format.h"
@@ -32,6 +31,7 @@
 #include "sprites/sprite_files.h"
 #include "sprites/sprite_format.h"
 #include "support/demo_dir.h"
+#include "support/loaded_demo.h"
 
 namespace tavu {
 namespace {
@@ -272,31 +272,8 @@ long peak_rss_kib() {
 
 class SizeClass : public ::testing::TestWithParam<SizeCase> {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(demo_.ok());
-    platform::set_current(&headless_);
-    old_ = fs::current_path();
-    fs::current_path(demo_.path());
-    reset_sprite_files();
-    reset_pitch_files();
-    reset_startup_failure_text();
-    reset_menu_system();
-    ASSERT_TRUE(load_sprite_files());
-    ASSERT_TRUE(load_pitches());
-  }
-  void TearDown() override {
-    release_team_sprites();
-    reset_menu_system();
-    reset_sprite_files();
-    reset_pitch_files();
-    status_state() = StatusState{};
-    app() = AppState{};
-    fs::current_path(old_);
-    platform::set_current(nullptr);
-  }
-  test::DemoDir demo_{"size-class"};
-  platform::HeadlessPlatform headless_{platform::ScreenSize{1920, 1080}};
-  fs::path old_;
+  void SetUp() override { ASSERT_TRUE(demo_.ok()); }
+  test::LoadedDemo demo_{"size-class"};
 };
 
 TEST_P(SizeClass, ReadsInBoundedTimeAndMemory) {

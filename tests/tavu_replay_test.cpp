@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "pitch/pitch_files.h"
-#include "platform/headless/headless_platform.h"
 #include "platform/platform.h"
 #include "replays/browser.h"
 #include "replays/team_sprites.h"
@@ -21,6 +20,7 @@
 #include "sprites/sprite_files.h"
 #include "support/demo_dir.h"
 #include "support/gif_support.h"
+#include "support/loaded_demo.h"
 #include "support/run_editor.h"
 #include "support/run_tavu.h"
 
@@ -73,32 +73,9 @@ TEST(TavuReplay, SameBytesAsCtrlF2DuringPlayback) {
 // The GIFs against playback's own frames, which need the game loaded here.
 class TavuReplayFrames : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(demo_.ok());
-    platform::set_current(&headless_);
-    old_ = fs::current_path();
-    fs::current_path(demo_.path());
-    reset_sprite_files();
-    reset_pitch_files();
-    reset_startup_failure_text();
-    reset_browser();
-    ASSERT_TRUE(load_sprite_files());
-    ASSERT_TRUE(load_pitches());
-  }
-  void TearDown() override {
-    release_team_sprites();
-    reset_browser();
-    reset_sprite_files();
-    reset_pitch_files();
-    status_state() = StatusState{};
-    app() = AppState{};
-    fs::current_path(old_);
-    platform::set_current(nullptr);
-  }
+  void SetUp() override { ASSERT_TRUE(demo_.ok()); }
 
-  DemoDir demo_{"tavu-replay-frames"};
-  platform::HeadlessPlatform headless_{platform::ScreenSize{1920, 1080}};
-  fs::path old_;
+  LoadedDemo demo_{"tavu-replay-frames"};
 };
 
 TEST_F(TavuReplayFrames, HighlightsScaleAndFrameRate) {

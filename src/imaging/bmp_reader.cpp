@@ -156,13 +156,6 @@ namespace {
 
 using namespace bmp_detail;
 
-ImageResult result(ImageStatus status, std::string reason) {
-  ImageResult r;
-  r.status = status;
-  r.reason = std::move(reason);
-  return r;
-}
-
 std::string size_text(std::int64_t w, std::int64_t h) {
   return std::to_string(w) + "x" + std::to_string(h);
 }
@@ -179,7 +172,7 @@ ImageResult decode_rle(const BmpLayout& l, std::span<const std::uint8_t> data, I
   // Rows are named as a paint program shows them, the top one 0.
   auto damaged = [&] {
     const std::size_t shown = row < h ? h - 1 - row : 0;
-    return result(ImageStatus::bad, name + " bitmap damaged at row " + std::to_string(shown));
+    return image_result(ImageStatus::bad, name + " bitmap damaged at row " + std::to_string(shown));
   };
   // Some writers (ImageMagick) encode the row's padding as pixels too: runs
   // may reach the row's stored width, and what lies past the picture is
@@ -193,8 +186,8 @@ ImageResult decode_rle(const BmpLayout& l, std::span<const std::uint8_t> data, I
     if (at + 2 > data.size()) {
       // Some writers end without the end-of-bitmap code once every row is there.
       if (row >= h || (row == h - 1 && x >= w)) break;
-      return result(ImageStatus::bad,
-                    name + " bitmap cut short at row " + std::to_string(h - 1 - row));
+      return image_result(ImageStatus::bad,
+                          name + " bitmap cut short at row " + std::to_string(h - 1 - row));
     }
     const std::uint8_t count = data[at];
     const std::uint8_t code = data[at + 1];
@@ -225,7 +218,7 @@ ImageResult decode_rle(const BmpLayout& l, std::span<const std::uint8_t> data, I
       at += (bytes + 1) & ~std::size_t{1};  // padded to 16 bits
     }
   }
-  return result(ImageStatus::ok, {});
+  return image_result(ImageStatus::ok, {});
 }
 
 // 0..255 from a field of `bits` bits.
@@ -242,22 +235,22 @@ namespace {
 ImageResult decode(std::span<const std::uint8_t> file, Image& out, int max_width, int max_height) {
   out = Image{};
   const BmpLayout l = parse_bmp_layout(file);
-  if (!l.reason.empty()) return result(ImageStatus::bad, l.reason);
+  if (!l.reason.empty()) return image_result(ImageStatus::bad, l.reason);
   out.width = l.width;
   out.height = l.height;
   if (l.width > std::min(max_width, kMaxImageSide) ||
       l.height > std::min(max_height, kMaxImageSide))
-    return result(ImageStatus::too_big, size_text(l.width, l.height) + " too big");
+    return image_result(ImageStatus::too_big, size_text(l.width, l.height) + " too big");
 
   const std::size_t w = static_cast<std::size_t>(l.width);
   const std::size_t h = static_cast<std::size_t>(l.height);
-  if (l.data_offset > file.size()) return result(ImageStatus::bad, "BMP file cut short");
+  if (l.data_offset > file.size()) return image_result(ImageStatus::bad, "BMP file cut short");
   const std::span<const std::uint8_t> data = file.subspan(l.data_offset);
 
   if (l.bits <= 8) {
     const std::size_t es = static_cast<std::size_t>(l.entry_size);
     if (l.palette_at + es * static_cast<std::size_t>(l.palette_entries) > file.size())
-      return result(ImageStatus::bad, "BMP file cut short");
+      return image_result(ImageStatus::bad, "BMP file cut short");
     out.indexed = true;
     out.palette.resize(static_cast<std::size_t>(l.palette_entries));
     for (std::size_t i = 0; i < out.palette.size(); ++i) {
@@ -283,7 +276,7 @@ ImageResult decode(std::span<const std::uint8_t> file, Image& out, int max_width
   if (data.size() < stride * (h - 1) + row_bytes) {
     out.palette.clear();
     out.indexed = false;
-    return result(ImageStatus::bad, "BMP file cut short");
+    return image_result(ImageStatus::bad, "BMP file cut short");
   }
   auto stored_row = [&](std::size_t y) {
     const std::size_t r = l.top_down ? y : h - 1 - y;
@@ -307,7 +300,7 @@ ImageResult decode(std::span<const std::uint8_t> file, Image& out, int max_width
         dst[x] = static_cast<std::uint8_t>((src[bit / 8] >> shift) & mask);
       }
     }
-    return result(ImageStatus::ok, {});
+    return image_result(ImageStatus::ok, {});
   }
 
   out.rgba.resize(w * h * 4);
@@ -322,7 +315,7 @@ ImageResult decode(std::span<const std::uint8_t> file, Image& out, int max_width
         dst[4 * x + 3] = 255;
       }
     }
-    return result(ImageStatus::ok, {});
+    return image_result(ImageStatus::ok, {});
   }
 
   int shift[4] = {};
@@ -350,19 +343,14 @@ ImageResult decode(std::span<const std::uint8_t> file, Image& out, int max_width
   // An alpha channel that is zero everywhere was never filled in.
   if (!any_alpha)
     for (std::size_t i = 3; i < out.rgba.size(); i += 4) out.rgba[i] = 255;
-  return result(ImageStatus::ok, {});
+  return image_result(ImageStatus::ok, {});
 }
 
 }  // namespace
 
 ImageResult decode_bmp(std::span<const std::uint8_t> file, Image& out, int max_width,
                        int max_height) {
-  try {
-    return decode(file, out, max_width, max_height);
-  } catch (const std::bad_alloc&) {
-    out = Image{};
-    return result(ImageStatus::bad, "out of memory");
-  }
+  return decode_or_refuse(out, [&] { return decode(file, out, max_width, max_height); });
 }
 
 }  // namespace tavu

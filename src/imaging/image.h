@@ -7,9 +7,11 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <new>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tavu {
@@ -47,6 +49,24 @@ struct ImageResult {
   std::string reason;
   bool ok() const { return status == ImageStatus::ok; }
 };
+
+inline ImageResult image_result(ImageStatus status, std::string reason) {
+  ImageResult r;
+  r.status = status;
+  r.reason = std::move(reason);
+  return r;
+}
+
+// Runs a decoder; memory it cannot get refuses the picture instead.
+template <class Decode>
+ImageResult decode_or_refuse(Image& out, Decode&& decode) {
+  try {
+    return decode();
+  } catch (const std::bad_alloc&) {
+    out = Image{};
+    return image_result(ImageStatus::bad, "out of memory");
+  }
+}
 
 // BMP or PNG, told apart by their signatures. A picture larger than
 // max_width x max_height (each at most kMaxImageSide) gives too_big with

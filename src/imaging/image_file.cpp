@@ -28,13 +28,6 @@ bool is_bmp(std::span<const std::uint8_t> b) {
   return b.size() >= 2 && b[0] == 'B' && b[1] == 'M';
 }
 
-ImageResult result(ImageStatus status, std::string reason) {
-  ImageResult r;
-  r.status = status;
-  r.reason = std::move(reason);
-  return r;
-}
-
 // Reads a file front to back (with one jump), never asking for bytes past
 // its end; a read that gives fewer than are there is an error.
 class Reader {
@@ -75,7 +68,7 @@ ImageResult decode_image(std::span<const std::uint8_t> file, Image& out, int max
   if (is_bmp(file)) return decode_bmp(file, out, max_width, max_height);
   if (is_png(file)) return decode_png(file, out, max_width, max_height);
   out = Image{};
-  return result(ImageStatus::bad, "not a BMP or PNG file");
+  return image_result(ImageStatus::bad, "not a BMP or PNG file");
 }
 
 ImageResult read_image_file(std::string_view name, Image& out, int max_width, int max_height) {
@@ -83,11 +76,12 @@ ImageResult read_image_file(std::string_view name, Image& out, int max_width, in
   const std::string path = find_file(name);
   FileHandle f = open_for_read(path, kAccessRead | kAccessSequential | kShareRead);
   if (!f.valid()) {
-    if (!platform::file_status(path).exists) return result(ImageStatus::not_found, "not found");
-    return result(ImageStatus::bad, "cannot open it");
+    if (!platform::file_status(path).exists)
+      return image_result(ImageStatus::not_found, "not found");
+    return image_result(ImageStatus::bad, "cannot open it");
   }
   const std::int64_t size = f.size();
-  const auto read_error = [] { return result(ImageStatus::bad, "cannot read it"); };
+  const auto read_error = [] { return image_result(ImageStatus::bad, "cannot read it"); };
   if (size < 0) return read_error();
   Reader in(f, static_cast<std::uint64_t>(size));
   std::vector<std::uint8_t> buf;
@@ -102,12 +96,13 @@ ImageResult read_image_file(std::string_view name, Image& out, int max_width, in
          h > static_cast<std::uint32_t>(std::min(max_height, kMaxImageSide)))) {
       out.width = static_cast<int>(w);
       out.height = static_cast<int>(h);
-      return result(ImageStatus::too_big, std::to_string(w) + "x" + std::to_string(h) + " too big");
+      return image_result(ImageStatus::too_big,
+                          std::to_string(w) + "x" + std::to_string(h) + " too big");
     }
     if (!in.append(buf, kPngReadCap - buf.size())) return read_error();
     return decode_png(buf, out, max_width, max_height);
   }
-  if (!is_bmp(buf)) return result(ImageStatus::bad, "not a BMP or PNG file");
+  if (!is_bmp(buf)) return image_result(ImageStatus::bad, "not a BMP or PNG file");
 
   // The headers and palette, then the pixels as far as the picture needs.
   constexpr std::size_t kHead = bmp_detail::kMaxHeadBytes;

@@ -30,13 +30,6 @@ std::uint32_t be32(std::span<const std::uint8_t> b, std::size_t at) {
          (std::uint32_t{b[at + 2]} << 8) | b[at + 3];
 }
 
-ImageResult result(ImageStatus status, std::string reason) {
-  ImageResult r;
-  r.status = status;
-  r.reason = std::move(reason);
-  return r;
-}
-
 std::string why(int error) {
   switch (error) {
     case SPNG_IO_EOF:
@@ -107,17 +100,17 @@ namespace {
 ImageResult decode(std::span<const std::uint8_t> file, Image& out, int max_width, int max_height) {
   out = Image{};
   Ctx ctx(spng_ctx_new(0));
-  if (!ctx) return result(ImageStatus::bad, "out of memory");
+  if (!ctx) return image_result(ImageStatus::bad, "out of memory");
   spng_ctx* c = ctx.get();
   // A damaged chunk of any kind refuses the file rather than being skipped.
   if (int e = spng_set_crc_action(c, SPNG_CRC_ERROR, SPNG_CRC_ERROR))
-    return result(ImageStatus::bad, why(e));
+    return image_result(ImageStatus::bad, why(e));
   if (int e = spng_set_image_limits(c, kMaxImageSide, kMaxImageSide))
-    return result(ImageStatus::bad, why(e));
+    return image_result(ImageStatus::bad, why(e));
   if (int e = spng_set_chunk_limits(c, kChunkLimit, kCacheLimit))
-    return result(ImageStatus::bad, why(e));
+    return image_result(ImageStatus::bad, why(e));
   if (int e = spng_set_png_buffer(c, file.data(), file.size()))
-    return result(ImageStatus::bad, why(e));
+    return image_result(ImageStatus::bad, why(e));
 
   // The size first, from IHDR alone, as read_image_file does before it
   // reads the rest: a picture over the limits is too big whatever follows.
@@ -127,27 +120,29 @@ ImageResult decode(std::span<const std::uint8_t> file, Image& out, int max_width
        declared_h > static_cast<std::uint32_t>(std::min(max_height, kMaxImageSide)))) {
     out.width = static_cast<int>(declared_w);
     out.height = static_cast<int>(declared_h);
-    return result(ImageStatus::too_big,
-                  std::to_string(declared_w) + "x" + std::to_string(declared_h) + " too big");
+    return image_result(ImageStatus::too_big,
+                        std::to_string(declared_w) + "x" + std::to_string(declared_h) + " too big");
   }
   spng_ihdr ihdr{};
   if (int e = spng_get_ihdr(c, &ihdr)) {
     // Over the limits: name the size (libspng checks IHDR's CRC only later).
     std::uint32_t w = 0, h = 0;
     if (e == SPNG_EUSER_WIDTH || e == SPNG_EUSER_HEIGHT) {
-      if (!png_detail::read_png_size(file, w, h)) return result(ImageStatus::bad, "PNG: bad CRC");
+      if (!png_detail::read_png_size(file, w, h))
+        return image_result(ImageStatus::bad, "PNG: bad CRC");
       out.width = static_cast<int>(w);
       out.height = static_cast<int>(h);
-      return result(ImageStatus::too_big, std::to_string(w) + "x" + std::to_string(h) + " too big");
+      return image_result(ImageStatus::too_big,
+                          std::to_string(w) + "x" + std::to_string(h) + " too big");
     }
-    return result(ImageStatus::bad, why(e));
+    return image_result(ImageStatus::bad, why(e));
   }
   out.width = static_cast<int>(ihdr.width);
   out.height = static_cast<int>(ihdr.height);
   if (out.width > std::min(max_width, kMaxImageSide) ||
       out.height > std::min(max_height, kMaxImageSide))
-    return result(ImageStatus::too_big,
-                  std::to_string(out.width) + "x" + std::to_string(out.height) + " too big");
+    return image_result(ImageStatus::too_big,
+                        std::to_string(out.width) + "x" + std::to_string(out.height) + " too big");
 
   const std::uint64_t w = ihdr.width;
   const std::uint64_t h = ihdr.height;
@@ -168,27 +163,27 @@ ImageResult decode(std::span<const std::uint8_t> file, Image& out, int max_width
   }
   const std::uint64_t filtered = h * (1 + (w * channels * ihdr.bit_depth + 7) / 8);
   if (filtered > kDeflateRatio * file.size() + 1024)
-    return result(ImageStatus::bad, "PNG file cut short");
+    return image_result(ImageStatus::bad, "PNG file cut short");
 
   const int fmt = indexed ? SPNG_FMT_PNG : SPNG_FMT_RGBA8;
   std::size_t size = 0;
-  if (int e = spng_decoded_image_size(c, fmt, &size)) return result(ImageStatus::bad, why(e));
+  if (int e = spng_decoded_image_size(c, fmt, &size)) return image_result(ImageStatus::bad, why(e));
   const std::size_t row_bytes = indexed ? (w * ihdr.bit_depth + 7) / 8 : w * 4;
-  if (size != row_bytes * h) return result(ImageStatus::bad, "PNG damaged");
+  if (size != row_bytes * h) return image_result(ImageStatus::bad, "PNG damaged");
   std::vector<std::uint8_t> pixels(size);
   if (int e =
           spng_decode_image(c, pixels.data(), pixels.size(), fmt, indexed ? 0 : SPNG_DECODE_TRNS))
-    return result(ImageStatus::bad, why(e));
+    return image_result(ImageStatus::bad, why(e));
   // The chunks after the picture, up to IEND: a file cut there is cut.
-  if (int e = spng_decode_chunks(c)) return result(ImageStatus::bad, why(e));
-  if (!ends_whole(file)) return result(ImageStatus::bad, "PNG file cut short");
+  if (int e = spng_decode_chunks(c)) return image_result(ImageStatus::bad, why(e));
+  if (!ends_whole(file)) return image_result(ImageStatus::bad, "PNG file cut short");
 
   if (!indexed) {
     out.rgba = std::move(pixels);
-    return result(ImageStatus::ok, {});
+    return image_result(ImageStatus::ok, {});
   }
   spng_plte plte{};
-  if (int e = spng_get_plte(c, &plte)) return result(ImageStatus::bad, why(e));
+  if (int e = spng_get_plte(c, &plte)) return image_result(ImageStatus::bad, why(e));
   spng_trns trns{};
   const bool has_trns = spng_get_trns(c, &trns) == 0;
   out.indexed = true;
@@ -200,7 +195,7 @@ ImageResult decode(std::span<const std::uint8_t> file, Image& out, int max_width
   const int bits = ihdr.bit_depth;
   if (bits == 8) {
     out.indices = std::move(pixels);
-    return result(ImageStatus::ok, {});
+    return image_result(ImageStatus::ok, {});
   }
   out.indices.resize(w * h);
   const unsigned mask = (1u << bits) - 1;
@@ -213,19 +208,14 @@ ImageResult decode(std::span<const std::uint8_t> file, Image& out, int max_width
       dst[x] = static_cast<std::uint8_t>((src[bit / 8] >> shift) & mask);
     }
   }
-  return result(ImageStatus::ok, {});
+  return image_result(ImageStatus::ok, {});
 }
 
 }  // namespace
 
 ImageResult decode_png(std::span<const std::uint8_t> file, Image& out, int max_width,
                        int max_height) {
-  try {
-    return decode(file, out, max_width, max_height);
-  } catch (const std::bad_alloc&) {
-    out = Image{};
-    return result(ImageStatus::bad, "out of memory");
-  }
+  return decode_or_refuse(out, [&] { return decode(file, out, max_width, max_height); });
 }
 
 }  // namespace tavu

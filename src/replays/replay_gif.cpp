@@ -8,6 +8,7 @@
 #include <cstring>
 #include <deque>
 #include <mutex>
+#include <new>
 #include <system_error>
 #include <thread>
 
@@ -27,9 +28,15 @@ std::int64_t frame_start(std::size_t i, int fps) {
   return (static_cast<std::int64_t>(i) * 200 + fps) / (2 * fps);
 }
 
+// Never throws into giflib: out of memory is a short write, which giflib
+// reports as a failed write.
 int output_to_vector(GifFileType* gif, const GifByteType* bytes, int count) {
   auto* out = static_cast<std::vector<std::uint8_t>*>(gif->UserData);
-  out->insert(out->end(), bytes, bytes + count);
+  try {
+    out->insert(out->end(), bytes, bytes + count);
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
   return count;
 }
 
@@ -77,9 +84,10 @@ namespace {
 
 // Compresses `block` with a giflib of its own: a file with `screen` as its
 // colour table and only this picture, of which the picture's part is kept.
-void encode_block(GifAnimation::Block& block, const Palette& screen, int width, int height,
-                  int scale) {
+void encode_block_unguarded(GifAnimation::Block& block, const Palette& screen, int width,
+                            int height, int scale) {
   std::vector<std::uint8_t> file;
+  std::vector<std::uint8_t> row(static_cast<std::size_t>(block.w) * scale);
   int error = 0;
   GifFileType* gif = EGifOpen(&file, output_to_vector, &error);
   if (!gif) {
@@ -98,7 +106,6 @@ void encode_block(GifAnimation::Block& block, const Palette& screen, int width, 
                           false, local) != GIF_ERROR;
     if (local) GifFreeMapObject(local);
   }
-  std::vector<std::uint8_t> row(static_cast<std::size_t>(block.w) * scale);
   for (int y = 0; ok && y < block.h; ++y) {
     const std::uint8_t* from = &block.pixels[static_cast<std::size_t>(y) * block.w];
     for (int x = 0; x < block.w; ++x)
@@ -106,12 +113,24 @@ void encode_block(GifAnimation::Block& block, const Palette& screen, int width, 
     for (int k = 0; ok && k < scale; ++k)
       ok = EGifPutLine(gif, row.data(), block.w * scale) != GIF_ERROR;
   }
-  if (ok) {
-    block.bytes.assign(file.begin() + static_cast<std::ptrdiff_t>(header), file.end());
-  } else {
-    block.error = gif->Error ? gif->Error : E_GIF_ERR_WRITE_FAILED;
-  }
+  if (!ok) block.error = gif->Error ? gif->Error : E_GIF_ERR_WRITE_FAILED;
+  // Closing adds the file's trailer, which is not the block's.
+  const std::size_t end = file.size();
   EGifCloseFile(gif, &error);
+  if (ok)
+    block.bytes.assign(file.begin() + static_cast<std::ptrdiff_t>(header),
+                       file.begin() + static_cast<std::ptrdiff_t>(end));
+}
+
+// On a worker thread an escaping exception would end the program.
+void encode_block(GifAnimation::Block& block, const Palette& screen, int width, int height,
+                  int scale) {
+  try {
+    encode_block_unguarded(block, screen, width, height, scale);
+  } catch (const std::bad_alloc&) {
+    block.bytes.clear();
+    block.error = E_GIF_ERR_NOT_ENOUGH_MEM;
+  }
   block.pixels.clear();
   block.pixels.shrink_to_fit();
 }
@@ -216,8 +235,13 @@ void GifAnimation::add(std::span<const std::uint8_t> pixels, const Palette& pale
     pending_delay_ += delay;
     return;
   }
-  if (have_pending_) write_pending();
-  pending_.assign(pixels.begin(), pixels.end());
+  try {
+    if (have_pending_) write_pending();
+    pending_.assign(pixels.begin(), pixels.end());
+  } catch (const std::bad_alloc&) {
+    error_ = "out of memory";
+    return;
+  }
   pending_palette_ = palette;
   pending_delay_ = delay;
   have_pending_ = true;
@@ -355,10 +379,15 @@ void GifAnimation::write_pending() {
 }
 
 std::vector<std::uint8_t> GifAnimation::finish(std::string* reason) {
-  if (have_pending_) write_pending();
+  try {
+    if (have_pending_) write_pending();
+    have_pending_ = false;
+    if (encoder_)
+      while (auto made = encoder_->take(true)) put_block(*made);
+  } catch (const std::bad_alloc&) {
+    error_ = "out of memory";
+  }
   have_pending_ = false;
-  if (encoder_)
-    while (auto made = encoder_->take(true)) put_block(*made);
   if (error_.empty() && written_ == 0) error_ = "no frames";
   if (encoder_ && encoder_->gif) {
     int error = 0;

@@ -8,27 +8,27 @@ namespace tavu {
 namespace {
 
 constexpr AddedKey kAddedKeys[] = {
-    {kEveryMode, "shift + F1", "toggle this list", true},
-    {kSpriteMode, "main keys +/-", "zoom/unzoom", true},
-    {kSpriteMode, "wheel up/down", "previous/next sprite", true},
-    {kPictureMode, "main keys +/-", "brighten/darken picture", true},
-    {kPictureMode, "wheel up/down", "previous/next picture", true},
-    {kPitchMode, "main keys +/-", "change pitch type", true},
-    {kPitchMode, "wheel up/down", "scroll up/down", true},
-    {kPatternMode, "main keys +/-", "zoom/unzoom", true},
-    {kPatternMode, "wheel up/down", "previous/next pattern", true},
-    {kReplayMode, "main keys +/-", "replay speed", true},
+    {kEveryMode, "shift + F1", "toggle this list"},
+    {kSpriteMode, "main keys +/-", "zoom/unzoom"},
+    {kSpriteMode, "wheel up/down", "previous/next sprite"},
+    {kPictureMode, "main keys +/-", "brighten/darken picture"},
+    {kPictureMode, "wheel up/down", "previous/next picture"},
+    {kPitchMode, "main keys +/-", "change pitch type"},
+    {kPitchMode, "wheel up/down", "scroll up/down"},
+    {kPatternMode, "main keys +/-", "zoom/unzoom"},
+    {kPatternMode, "wheel up/down", "previous/next pattern"},
+    {kReplayMode, "main keys +/-", "replay speed"},
 
-    {kEveryMode, "F12", "save screen as PNG\n(shot0001.png ...)", true},
-    {kSpriteMode, "ctrl + F2", "save sprite as PNG", true},
-    {kSpriteMode, "ctrl + shift + F2", "save all sprites as\nPNG", true},
-    {kPictureMode, "ctrl + F2", "save picture as PNG", true},
-    {kPictureMode, "insert", "replace picture from\ncorresponding bitmap\nor PNG", true},
-    {kPitchMode, "ctrl + F2", "save pitch as PNG", true},
-    {kPatternMode, "ctrl + F2", "save pattern as PNG", true},
-    {kReplayMode, "ctrl + F2", "save highlight or\nreplay as GIF\n(while it plays)", true},
-    {kEveryMode, "ctrl + Z", "undo the latest edit", true},
-    {kEveryMode, "ctrl + Y", "redo (also ctrl + shift\n+ Z)", true},
+    {kEveryMode, "F12", "save screen as PNG\n(shot0001.png ...)"},
+    {kSpriteMode, "ctrl + F2", "save sprite as PNG"},
+    {kSpriteMode, "ctrl + shift + F2", "save all sprites as\nPNG"},
+    {kPictureMode, "ctrl + F2", "save picture as PNG"},
+    {kPictureMode, "insert", "replace picture from\ncorresponding bitmap\nor PNG"},
+    {kPitchMode, "ctrl + F2", "save pitch as PNG"},
+    {kPatternMode, "ctrl + F2", "save pattern as PNG"},
+    {kReplayMode, "ctrl + F2", "save highlight or\nreplay as GIF\n(while it plays)"},
+    {kEveryMode, "ctrl + Z", "undo the latest edit"},
+    {kEveryMode, "ctrl + Y", "redo (also ctrl + shift\n+ Z)"},
 };
 
 // Where the help texts start their effects: five tab stops of 32 pixels from
@@ -89,7 +89,7 @@ std::size_t added_keys_text(int mode, char* out, std::size_t size, int (*width)(
   bool first = true;
   for (int pass = 0; pass < 2; ++pass) {
     for (const AddedKey& key : kAddedKeys) {
-      if (!key.ready || (pass == 0 ? key.mode != kEveryMode : key.mode != mode)) continue;
+      if (pass == 0 ? key.mode != kEveryMode : key.mode != mode) continue;
       if (!first) w.put('\n');
       first = false;
       write_line(w, key, width);

@@ -13,7 +13,6 @@ struct AddedKey {
   int mode;
   const char* keys;    // named as the help texts name keys: "ctrl + F2"
   const char* effect;  // lines separated by '\n'
-  bool ready;          // false until the feature it belongs to is built
 };
 
 std::span<const AddedKey> added_keys();
