@@ -87,6 +87,8 @@ namespace {
 void encode_block_unguarded(GifAnimation::Block& block, const Palette& screen, int width,
                             int height, int scale) {
   std::vector<std::uint8_t> file;
+  // The colour tables and about as much again as the pixels: few regrowths.
+  file.reserve(2048 + block.pixels.size() * static_cast<std::size_t>(scale * scale));
   std::vector<std::uint8_t> row(static_cast<std::size_t>(block.w) * scale);
   int error = 0;
   GifFileType* gif = EGifOpen(&file, output_to_vector, &error);
@@ -106,10 +108,28 @@ void encode_block_unguarded(GifAnimation::Block& block, const Palette& screen, i
                           false, local) != GIF_ERROR;
     if (local) GifFreeMapObject(local);
   }
+  // Each pixel `n` times along the row, the count known to the compiler.
+  auto widen = [&]<int n>(const std::uint8_t* from) {
+    std::uint8_t* to = row.data();
+    for (int x = 0; x < block.w; ++x, to += n)
+      for (int k = 0; k < n; ++k) to[k] = from[x];
+  };
   for (int y = 0; ok && y < block.h; ++y) {
     const std::uint8_t* from = &block.pixels[static_cast<std::size_t>(y) * block.w];
-    for (int x = 0; x < block.w; ++x)
-      std::fill_n(&row[static_cast<std::size_t>(x) * scale], scale, from[x]);
+    switch (scale) {
+      case 1:
+        widen.operator()<1>(from);
+        break;
+      case 2:
+        widen.operator()<2>(from);
+        break;
+      case 3:
+        widen.operator()<3>(from);
+        break;
+      default:
+        widen.operator()<4>(from);
+        break;
+    }
     for (int k = 0; ok && k < scale; ++k)
       ok = EGifPutLine(gif, row.data(), block.w * scale) != GIF_ERROR;
   }
