@@ -87,7 +87,8 @@ namespace {
 void encode_block_unguarded(GifAnimation::Block& block, const Palette& screen, int width,
                             int height, int scale) {
   std::vector<std::uint8_t> file;
-  // The colour tables and about as much again as the pixels: few regrowths.
+  // The colour tables and one byte a scaled pixel, which the compressed
+  // data rarely passes: the buffer seldom grows.
   file.reserve(2048 + block.pixels.size() * static_cast<std::size_t>(scale * scale));
   std::vector<std::uint8_t> row(static_cast<std::size_t>(block.w) * scale);
   int error = 0;
