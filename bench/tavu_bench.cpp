@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <iostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -74,8 +75,7 @@ BENCHMARK(BM_TavuExport)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetiti
 // The export's own work without the disk: every file encoded.
 void BM_TavuExportEncode(benchmark::State& state) {
   cli::GameDirectory game(demo_dir().string());
-  std::string reasons;
-  if (!cli::load_game(&reasons)) std::abort();
+  if (!cli::load_game(std::cerr, demo_dir().string())) std::abort();
   for (auto _ : state) {
     const cli::PlannedExport plan = cli::plan_export({}, ExportFormat::png, false);
     benchmark::DoNotOptimize(plan.files.size());

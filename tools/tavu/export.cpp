@@ -129,13 +129,7 @@ int run_export(const Options& options, Streams& io) {
     return kExitFailed;
   }
   const fs::path out_dir = game.outside(out_given);
-  std::string reasons;
-  if (!load_game(&reasons)) {
-    io.err << "tavu: the editor would not start in " << (options.dir.empty() ? "." : options.dir)
-           << ":\n"
-           << reasons << "(tavu check names every problem)\n";
-    return kExitFailed;
-  }
+  if (!load_game(io.err, options.dir)) return kExitFailed;
   std::error_code ec;
   fs::create_directories(out_dir, ec);
   if (ec || !fs::is_directory(out_dir, ec)) {

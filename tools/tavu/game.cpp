@@ -53,14 +53,14 @@ fs::path GameDirectory::outside(const std::string& given) const {
   return p.is_absolute() ? p : start_ / p;
 }
 
-bool load_game(std::string* reasons, bool pictures) {
+bool load_game(std::ostream& err, const std::string& dir, bool pictures) {
   reset_sprite_files();
   reset_pitch_files();
   reset_picture_ring();
   reset_startup_failure_text();
   app() = AppState{};
   const bool ok = load_sprite_files() && load_pitches() && (!pictures || build_picture_ring());
-  if (!ok && reasons) {
+  if (!ok) {
     // "Reason:\n" heads each reason in the start-up failure text.
     std::string text = status_state().failure_text;
     std::string out;
@@ -72,7 +72,8 @@ bool load_game(std::string* reasons, bool pictures) {
       if (!line.empty() && line != "Reason:" && line != "Can't init!") out += line + "\n";
       at = end + 1;
     }
-    *reasons = out;
+    err << "tavu: the editor would not start in " << (dir.empty() ? "." : dir) << ":\n"
+        << out << "(tavu check names every problem)\n";
   }
   return ok;
 }

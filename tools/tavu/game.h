@@ -42,9 +42,9 @@ class GameDirectory {
 std::string shown_in(const std::string& dir, const std::string& name);
 
 // Loads sprites, pitches and (with `pictures`) the pictures' list as the
-// editor's start does; false with the reasons (one a line) when the editor
-// would not start.
-bool load_game(std::string* reasons, bool pictures = true);
+// editor's start does; when the editor would not start, says so on `err`
+// with the reasons, one a line, and returns false. `dir`: the --dir value.
+bool load_game(std::ostream& err, const std::string& dir, bool pictures = true);
 
 // The palette of pitch and pattern files: the Game palette in the normal
 // pitch type's colours.

@@ -562,13 +562,7 @@ int run_import(const Options& options, Streams& io) {
     io.err << "tavu: " << in_given << ": not a directory\n";
     return kExitFailed;
   }
-  std::string reasons;
-  if (!load_game(&reasons)) {
-    io.err << "tavu: the editor would not start in " << (options.dir.empty() ? "." : options.dir)
-           << ":\n"
-           << reasons << "(tavu check names every problem)\n";
-    return kExitFailed;
-  }
+  if (!load_game(io.err, options.dir)) return kExitFailed;
   SavingDelegate saving(io.out);
   DryRunDelegate dry_run(io.out);
   ImportDelegate& delegate = options.dry_run ? static_cast<ImportDelegate&>(dry_run) : saving;

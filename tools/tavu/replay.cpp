@@ -71,13 +71,7 @@ int run_replay(const Options& options, Streams& io) {
     io.err << "tavu: " << out_given << " exists; not overwritten (--force overwrites it)\n";
     return kExitFailed;
   }
-  std::string reasons;
-  if (!load_game(&reasons, false)) {
-    io.err << "tavu: the editor would not start in " << (options.dir.empty() ? "." : options.dir)
-           << ":\n"
-           << reasons << "(tavu check names every problem)\n";
-    return kExitFailed;
-  }
+  if (!load_game(io.err, options.dir, false)) return kExitFailed;
 
   std::optional<Progress> progress;
   const ReplayGifResult result =
