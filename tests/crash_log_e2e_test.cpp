@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <fstream>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -16,16 +15,10 @@
 
 namespace fs = std::filesystem;
 using tavu::test::printed;
+using tavu::test::read_text;
 using tavu::test::run_test_editor;
 
 namespace {
-
-std::string slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 struct Entry {
   std::string date;    // without its line feed
@@ -120,7 +113,7 @@ TEST_F(CrashLogScript, EveryFaultIsLoggedShownAndEndsWith255) {
     EXPECT_EQ(r.err.rfind("Fatal error: Program terminating.\nVersion: v0.9\n", 0), 0u)
         << c.kind << r.err;
   }
-  const auto got = entries(slurp(log()));
+  const auto got = entries(read_text(log()));
   ASSERT_EQ(got.size(), cases.size());
   for (std::size_t i = 0; i < got.size(); ++i) {
     SCOPED_TRACE(cases[i].kind);
@@ -162,7 +155,7 @@ TEST_F(CrashLogScript, ALogThatCannotBeWrittenIsLeftAloneAndTheBoxStillShows) {
   r = run_test_editor(demo_.path(), "crash segv\n", {}, wrapper);
   EXPECT_EQ(r.exit_code, 255);
   EXPECT_EQ(r.err.rfind("Fatal error: Program terminating.\n", 0), 0u) << r.err;
-  EXPECT_EQ(slurp(log()), before);
+  EXPECT_EQ(read_text(log()), before);
 }
 
 // The log as the directory spells it is appended to; on a full disk it
@@ -195,7 +188,7 @@ TEST_F(CrashLogScript, TheLogKeepsItsSpellingAndNeverACutEntry) {
     const auto r = run_test_editor(dir, "crash segv\n");
     EXPECT_EQ(r.exit_code, 255);
     EXPECT_EQ(r.err.rfind("Fatal error: Program terminating.\n", 0), 0u) << r.err;
-    const std::string log = slurp(dir / c.name);
+    const std::string log = read_text(dir / c.name);
     if (c.full) {
       EXPECT_EQ(log, earlier);
     } else {
@@ -212,7 +205,7 @@ TEST_F(CrashLogScript, ACrashInFullScreenIsLoggedAndShown) {
   EXPECT_EQ(r.exit_code, 255);
   EXPECT_EQ(printed(r, "flags"), std::vector<std::string>{"193"});
   EXPECT_EQ(r.err.rfind("Fatal error: Program terminating.\n", 0), 0u) << r.err;
-  EXPECT_EQ(entries(slurp(log())).size(), 1u);
+  EXPECT_EQ(entries(read_text(log())).size(), 1u);
 }
 
 // On the window's backend the box is shown by a fresh process that takes
@@ -227,10 +220,10 @@ TEST_F(CrashLogScript, TheWindowBackendShowsTheBoxFromAFreshProcess) {
       err.string() + "'";
   const int status = std::system(command.c_str());
   EXPECT_EQ((status >> 8) & 0xFF, 255);
-  const auto got = entries(slurp(log()));
+  const auto got = entries(read_text(log()));
   ASSERT_EQ(got.size(), 1u);
   EXPECT_EQ(code_of(got[0].report), "6");
-  EXPECT_EQ(slurp(err), "Fatal error: " + got[0].report + "\n");
+  EXPECT_EQ(read_text(err), "Fatal error: " + got[0].report + "\n");
 }
 
 TEST(OutOfMemory, AllocateOrStopEndsWithTheBoxAndExitCode1) {

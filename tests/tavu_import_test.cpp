@@ -18,10 +18,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string quote(const fs::path& p) {
-  return "'" + p.string() + "'";
-}
-
 // ImageMagick, as a user edits an export.
 bool magick(const std::string& arguments) {
   return std::system(("convert " + arguments + " 2>/dev/null").c_str()) == 0;
@@ -133,7 +129,8 @@ TEST(TavuImport, EachEditLandsAsTheEditorsInsertAndYes) {
     args.push_back(out.path().string());
     ASSERT_EQ(run_tavu(args).exit_code, 0);
     const fs::path edited = out.path() / c.file;
-    ASSERT_TRUE(magick(quote(edited) + " " + c.magick + " " + quote(edited)));
+    ASSERT_TRUE(
+        magick(shell_quote(edited.string()) + " " + c.magick + " " + shell_quote(edited.string())));
 
     // The editor reads the same edit with Insert; a sheet's edit is the
     // sprite's own file edited alike.
@@ -143,8 +140,8 @@ TEST(TavuImport, EachEditLandsAsTheEditorsInsertAndYes) {
                           single.path().string()})
                     .exit_code,
                 0);
-      ASSERT_TRUE(magick(quote(single.path() / "spr0065.png") + " " + red_sprite + " " +
-                         quote(editor.file("spr0065.png"))));
+      ASSERT_TRUE(magick(shell_quote((single.path() / "spr0065.png").string()) + " " + red_sprite +
+                         " " + shell_quote(editor.file("spr0065.png").string())));
     } else {
       fs::copy_file(edited, editor.file(c.insert));
     }
@@ -213,14 +210,18 @@ class EditedExport : public ::testing::Test {
     ASSERT_TRUE(demo_.ok());
     ASSERT_EQ(run_tavu({"export", "--dir", demo_.path().string(), in()}).exit_code, 0);
     const fs::path dir = out_.path();
-    ASSERT_TRUE(magick(quote(dir / "spr0065.png") + " -fill '#FC0000' -opaque '#FCFCFC' " +
-                       quote(dir / "spr0065.png")));
-    ASSERT_TRUE(magick(quote(dir / "pt3-7.png") + " -fill '#000000' -draw 'point 3,3' " +
-                       quote(dir / "pt3-7.png")));
-    ASSERT_TRUE(magick(quote(dir / "pitch4.png") + " -fill '#000000' -draw 'rectangle 1,1,9,9' " +
-                       quote(dir / "pitch4.png")));
-    ASSERT_TRUE(magick(quote(dir / "night.png") + " -fill '#000000' -draw 'point 5,5' " +
-                       quote(dir / "night.png")));
+    ASSERT_TRUE(magick(shell_quote((dir / "spr0065.png").string()) +
+                       " -fill '#FC0000' -opaque '#FCFCFC' " +
+                       shell_quote((dir / "spr0065.png").string())));
+    ASSERT_TRUE(magick(shell_quote((dir / "pt3-7.png").string()) +
+                       " -fill '#000000' -draw 'point 3,3' " +
+                       shell_quote((dir / "pt3-7.png").string())));
+    ASSERT_TRUE(magick(shell_quote((dir / "pitch4.png").string()) +
+                       " -fill '#000000' -draw 'rectangle 1,1,9,9' " +
+                       shell_quote((dir / "pitch4.png").string())));
+    ASSERT_TRUE(magick(shell_quote((dir / "night.png").string()) +
+                       " -fill '#000000' -draw 'point 5,5' " +
+                       shell_quote((dir / "night.png").string())));
   }
   std::string in() const { return out_.path().string(); }
 
@@ -262,13 +263,15 @@ TEST_F(EditedExport, OneBadFileAmongManyRefusesThemAll) {
        "/spr0100.png: "},
       {"wrong size",
        [](const fs::path& d) {
-         return magick(quote(d / "pt1-1.png") + " -resize 17x16! " + quote(d / "pt1-1.png"));
+         return magick(shell_quote((d / "pt1-1.png").string()) + " -resize 17x16! " +
+                       shell_quote((d / "pt1-1.png").string()));
        },
        "/pt1-1.png: 17x16, must be 16x16"},
       {"colour not in the palette",
        [](const fs::path& d) {
-         return magick(quote(d / "spr0200.png") + " -fill '#123456' -draw 'point 0,0' " +
-                       quote(d / "spr0200.png"));
+         return magick(shell_quote((d / "spr0200.png").string()) +
+                       " -fill '#123456' -draw 'point 0,0' " +
+                       shell_quote((d / "spr0200.png").string()));
        },
        "/spr0200.png: "},
       {"not a picture",
@@ -281,10 +284,10 @@ TEST_F(EditedExport, OneBadFileAmongManyRefusesThemAll) {
          return run_tavu({"export", "--dir", demo_.path().string(), "--sheets", "--only", "sprites",
                           d.string()})
                         .exit_code == 0 &&
-                magick(quote(d / "CHARSET.png") +
+                magick(shell_quote((d / "CHARSET.png").string()) +
                        " -region 6x8+34+39 -fill '#0000FC' -opaque "
                        "'#FCFCFC' +region " +
-                       quote(d / "CHARSET.png"));
+                       shell_quote((d / "CHARSET.png").string()));
        },
        " changes sprite 65 too"},
   };

@@ -13,22 +13,6 @@ namespace fs = std::filesystem;
 namespace tavu::test {
 namespace {
 
-std::string slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-std::string quote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) {
-    if (c == '\'')
-      q += "'\\''";
-    else
-      q.push_back(c);
-  }
-  return q + "'";
-}
-
 EditorRun run_binary(const std::string& editor, const fs::path& dir, const std::string& script,
                      const std::vector<std::string>& extra_args, const std::string& wrapper);
 
@@ -91,21 +75,21 @@ EditorRun run_binary(const std::string& editor, const fs::path& dir, const std::
   };
   add(wrapper);
   add(from_environment("TAVU_EDITOR_LAUNCHER", ""));
-  add(quote(editor));
+  add(shell_quote(editor));
   add("--dir");
-  add(quote(dir.string()));
+  add(shell_quote(dir.string()));
   add("--script");
-  add(quote(script_file.string()));
-  for (const auto& a : extra_args) add(quote(a));
+  add(shell_quote(script_file.string()));
+  for (const auto& a : extra_args) add(shell_quote(a));
   add(">");
-  add(quote((work / "out").string()));
+  add(shell_quote((work / "out").string()));
   add("2>");
-  add(quote((work / "err").string()));
+  add(shell_quote((work / "err").string()));
   int status = std::system(command.c_str());
   EditorRun run;
   run.exit_code = (status >> 8) & 0xFF;
-  run.out = slurp(work / "out");
-  run.err = slurp(work / "err");
+  run.out = read_text(work / "out");
+  run.err = read_text(work / "err");
   if (testing_windows_build()) {
     // Text output on Windows ends its lines with CR LF.
     for (std::string* text : {&run.out, &run.err}) {
@@ -137,8 +121,8 @@ bool unprivileged_wrapper(const std::string& editor, const fs::path& readable_fi
     return false;
   }
   wrapper = "/usr/bin/setpriv --reuid=65534 --regid=65534 --clear-groups";
-  const std::string probe = wrapper + " /bin/sh -c 'test -x " + quote(editor) + " && test -r " +
-                            quote(readable_file.string()) + "' 2>/dev/null";
+  const std::string probe = wrapper + " /bin/sh -c 'test -x " + shell_quote(editor) +
+                            " && test -r " + shell_quote(readable_file.string()) + "' 2>/dev/null";
   if (std::system(probe.c_str()) != 0) {
     why_not = "the editor is out of the user's reach";
     return false;
@@ -175,6 +159,22 @@ std::vector<std::uint8_t> read_bytes(const fs::path& path) {
   in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   bytes.resize(static_cast<std::size_t>(in.gcount()));
   return bytes;
+}
+
+std::string read_text(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string shell_quote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) {
+    if (c == '\'')
+      q += "'\\''";
+    else
+      q.push_back(c);
+  }
+  return q + "'";
 }
 
 }  // namespace tavu::test

@@ -46,5 +46,9 @@ std::filesystem::path make_temp_dir(const std::string& name);
 std::vector<std::string> printed(const EditorRun& run, const std::string& key);
 
 std::vector<std::uint8_t> read_bytes(const std::filesystem::path& path);
+// A whole file as text; empty when it cannot be read.
+std::string read_text(const std::filesystem::path& path);
+// `s` as one word for the shell, in single quotes.
+std::string shell_quote(const std::string& s);
 
 }  // namespace tavu::test

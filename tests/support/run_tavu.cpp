@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <iterator>
 #include <sstream>
 
@@ -19,25 +18,6 @@
 namespace fs = std::filesystem;
 
 namespace tavu::test {
-namespace {
-
-std::string quote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) {
-    if (c == '\'')
-      q += "'\\''";
-    else
-      q.push_back(c);
-  }
-  return q + "'";
-}
-
-std::string slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-}  // namespace
 
 std::string tavu_path() {
 #ifdef TAVU_CLI_PATH
@@ -50,15 +30,16 @@ std::string tavu_path() {
 TavuRun run_tavu(const std::vector<std::string>& args, const fs::path& cwd) {
   const fs::path work = make_temp_dir("tavu-run");
   std::string command;
-  if (!cwd.empty()) command += "cd " + quote(cwd.string()) + " && ";
-  command += "env -u DISPLAY -u WAYLAND_DISPLAY " + quote(tavu_path());
-  for (const std::string& a : args) command += " " + quote(a);
-  command += " >" + quote((work / "out").string()) + " 2>" + quote((work / "err").string());
+  if (!cwd.empty()) command += "cd " + shell_quote(cwd.string()) + " && ";
+  command += "env -u DISPLAY -u WAYLAND_DISPLAY " + shell_quote(tavu_path());
+  for (const std::string& a : args) command += " " + shell_quote(a);
+  command +=
+      " >" + shell_quote((work / "out").string()) + " 2>" + shell_quote((work / "err").string());
   const int status = std::system(command.c_str());
   TavuRun run;
   run.exit_code = (status >> 8) & 0xFF;
-  run.out = slurp(work / "out");
-  run.err = slurp(work / "err");
+  run.out = read_text(work / "out");
+  run.err = read_text(work / "err");
   fs::remove_all(work);
   return run;
 }
