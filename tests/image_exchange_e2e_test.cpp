@@ -7,67 +7,19 @@
 #include <vector>
 
 #include "imaging/image.h"
-#include "sprites/bmp.h"
 #include "support/demo_dir.h"
+#include "support/painted_images.h"
 #include "support/run_editor.h"
 #include "support/screenshot.h"
 
 namespace fs = std::filesystem;
 using namespace tavu;
+using tavu::test::bmp24;
+using tavu::test::bmp8;
+using tavu::test::decode_file;
+using tavu::test::reversed;
 
 namespace {
-
-Image decode_file(const fs::path& path) {
-  Image im;
-  EXPECT_TRUE(decode_image(test::read_bytes(path), im).ok()) << path;
-  return im;
-}
-
-// The palette reversed, as some programs sort it.
-Image reversed(const Image& in) {
-  Image out = in;
-  const std::size_t n = in.palette.size();
-  for (std::size_t i = 0; i < n; ++i) out.palette[n - 1 - i] = in.palette[i];
-  for (auto& v : out.indices) v = static_cast<std::uint8_t>(n - 1 - v);
-  return out;
-}
-
-std::vector<std::uint8_t> bmp8(const Image& im) {
-  std::vector<std::uint8_t> rgb;
-  for (const auto& c : im.palette) rgb.insert(rgb.end(), {c[0], c[1], c[2]});
-  return make_bmp_file(rgb, static_cast<std::uint32_t>(im.palette.size()), im.width, im.height,
-                       im.indices);
-}
-
-// An indexed picture as a 24-bit BMP, the way a program working in RGB
-// saves it (alpha is lost).
-std::vector<std::uint8_t> bmp24(const Image& im) {
-  const std::size_t stride = (static_cast<std::size_t>(im.width) * 3 + 3) & ~std::size_t{3};
-  std::vector<std::uint8_t> f(54 + stride * static_cast<std::size_t>(im.height), 0);
-  auto put = [&](std::size_t at, std::uint32_t v, int n) {
-    for (int k = 0; k < n; ++k)
-      f[at + static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(v >> (8 * k));
-  };
-  f[0] = 'B';
-  f[1] = 'M';
-  put(2, static_cast<std::uint32_t>(f.size()), 4);
-  put(10, 54, 4);
-  put(14, 40, 4);
-  put(18, static_cast<std::uint32_t>(im.width), 4);
-  put(22, static_cast<std::uint32_t>(im.height), 4);
-  put(26, 1, 2);
-  put(28, 24, 2);
-  for (int y = 0; y < im.height; ++y)
-    for (int x = 0; x < im.width; ++x) {
-      const auto& c = im.palette[im.indices[static_cast<std::size_t>(y) * im.width + x]];
-      std::uint8_t* d = f.data() + 54 + stride * static_cast<std::size_t>(im.height - 1 - y) +
-                        3 * static_cast<std::size_t>(x);
-      d[0] = c[2];
-      d[1] = c[1];
-      d[2] = c[0];
-    }
-  return f;
-}
 
 class ImageExchangeScripts : public ::testing::Test {
  protected:
