@@ -2,53 +2,29 @@
 // and as PNG, on the demo game directory.
 #include <benchmark/benchmark.h>
 #include <spng.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "demo_data/demo_data.h"
 #include "imaging/image.h"
 #include "pitch/pitch_bitmaps.h"
 #include "pitch/pitch_draw.h"
 #include "pitch/pitch_files.h"
-#include "platform/headless/headless_platform.h"
 #include "shell/status.h"
 #include "sprites/sprite_bitmaps.h"
 #include "sprites/sprite_files.h"
 #include "sprites/sprite_mode.h"
+#include "support/bench_demo.h"
 
 namespace fs = std::filesystem;
 using namespace tavu;
 
 namespace {
 
-class DemoDir {
- public:
-  DemoDir() {
-    platform::set_current(&headless_);
-    dir_ = fs::temp_directory_path() / ("tavu-exchange-bench-" + std::to_string(::getpid()));
-    std::string error;
-    if (!write_demo_game(dir_, &error)) std::abort();
-    fs::current_path(dir_);
-    if (!load_sprite_files() || !load_pitches()) std::abort();
-  }
-  ~DemoDir() {
-    std::error_code ec;
-    fs::current_path(fs::temp_directory_path(), ec);
-    fs::remove_all(dir_, ec);
-    platform::set_current(nullptr);
-  }
-
- private:
-  platform::HeadlessPlatform headless_{platform::ScreenSize{1920, 1080}};
-  fs::path dir_;
-};
-
 void enter_demo_dir() {
-  static DemoDir dir;
+  bench::enter_bench_demo("exchange", bench::DemoStart::sprites_and_pitches);
 }
 
 // Red, green, blue per pixel as an 8-bit true-colour PNG.

@@ -1,15 +1,12 @@
 // Replay playback on the demo game directory: one drawn frame, the team
 // sprites of two teams, and the frame walk on a small and a 500-slot file.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
-#include "demo_data/demo_data.h"
-#include "platform/headless/headless_platform.h"
 #include "replays/browser.h"
 #include "replays/playback.h"
 #include "replays/recordings.h"
@@ -18,37 +15,15 @@
 #include "shell/bytes.h"
 #include "shell/modes.h"
 #include "sprites/sprite_files.h"
+#include "support/bench_demo.h"
 
 namespace fs = std::filesystem;
 using namespace tavu;
 
 namespace {
 
-// The demo directory made once, entered, and loaded as the editor loads it.
-class Demo {
- public:
-  Demo() {
-    platform::set_current(&headless_);
-    dir_ = fs::temp_directory_path() / ("tavu-replay-bench-" + std::to_string(::getpid()));
-    std::string error;
-    if (!write_demo_game(dir_, &error)) std::abort();
-    fs::current_path(dir_);
-    for (auto& m : mode_table())
-      if (!m.init()) std::abort();
-  }
-  ~Demo() {
-    std::error_code ec;
-    fs::current_path(fs::temp_directory_path(), ec);
-    fs::remove_all(dir_, ec);
-  }
-
- private:
-  platform::HeadlessPlatform headless_{platform::ScreenSize{1920, 1080}};
-  fs::path dir_;
-};
-
 void enter_demo() {
-  static Demo demo;
+  bench::enter_bench_demo("replay", bench::DemoStart::every_mode);
 }
 
 // A replay whose frames pan the camera one pixel at a time over the pitch

@@ -3,48 +3,24 @@
 // sizes against the raw frames (recorded frames x 640 x 400 bytes). Wall
 // time: the frames are compressed on every processor.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "demo_data/demo_data.h"
 #include "pitch/pitch_draw.h"
-#include "platform/headless/headless_platform.h"
 #include "replays/recordings.h"
 #include "replays/replay_gif.h"
 #include "replays/team_sprites.h"
 #include "shell/files.h"
 #include "shell/modes.h"
+#include "support/bench_demo.h"
 
 namespace fs = std::filesystem;
 using namespace tavu;
 
 namespace {
-
-class GifDemo {
- public:
-  GifDemo() {
-    platform::set_current(&headless_);
-    dir_ = fs::temp_directory_path() / ("tavu-gif-bench-" + std::to_string(::getpid()));
-    std::string error;
-    if (!write_demo_game(dir_, &error)) std::abort();
-    fs::current_path(dir_);
-    for (auto& m : mode_table())
-      if (!m.init()) std::abort();
-  }
-  ~GifDemo() {
-    std::error_code ec;
-    fs::current_path(fs::temp_directory_path(), ec);
-    fs::remove_all(dir_, ec);
-  }
-
- private:
-  platform::HeadlessPlatform headless_{platform::ScreenSize{1920, 1080}};
-  fs::path dir_;
-};
 
 // A replay panning the camera one pixel a frame under 25 sprites: every
 // frame changes nearly everywhere.
@@ -72,7 +48,7 @@ std::vector<std::uint8_t> panning_replay() {
 }
 
 void enter_demo() {
-  static GifDemo demo;
+  bench::enter_bench_demo("gif", bench::DemoStart::every_mode);
 }
 
 void encode(benchmark::State& state, const std::string& file, RecordingKind kind, int highlight) {

@@ -1,47 +1,25 @@
 // Start-up loading of the sprites, the help overlay's text and save-all of
 // the sprite bitmaps, on the demo game directory.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "demo_data/demo_data.h"
 #include "shell/modes.h"
 #include "sprites/sprite_bitmaps.h"
 #include "sprites/sprite_files.h"
 #include "sprites/sprite_mode.h"
 #include "sprites/text.h"
+#include "support/bench_demo.h"
 
 namespace fs = std::filesystem;
 using namespace tavu;
 
 namespace {
 
-// The demo directory, made once and entered for the whole run.
-class DemoDir {
- public:
-  DemoDir() {
-    dir_ = fs::temp_directory_path() / ("tavu-sprites-bench-" + std::to_string(::getpid()));
-    std::string error;
-    if (!write_demo_game(dir_, &error)) std::abort();
-    fs::current_path(dir_);
-  }
-  ~DemoDir() {
-    std::error_code ec;
-    fs::current_path(fs::temp_directory_path(), ec);
-    fs::remove_all(dir_, ec);
-  }
-
- private:
-  fs::path dir_;
-};
-
 void enter_demo_dir() {
-  static DemoDir dir;
-  static bool loaded = load_sprite_files() != 0;
-  if (!loaded) std::abort();
+  bench::enter_bench_demo("sprites", bench::DemoStart::sprites);
 }
 
 void BM_LoadAllSprites(benchmark::State& state) {
